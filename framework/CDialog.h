@@ -1,0 +1,89 @@
+#pragma once
+
+#include "CWnd.h"
+
+#include <cstddef>
+
+class CDataExchange;
+
+// A dialog built from a template and run modally by our own loop, so that
+// the help key can be routed to the application before the dialog manager
+// sees it.
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* parent = nullptr);
+    ~CDialog() override;
+
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Returns the value given to EndDialog, or -1 if the window could not be created.
+    virtual INT_PTR DoModal();
+    void EndDialog(int result);
+
+    UINT TemplateId() const { return m_templateId; }
+    // The dialog whose modal loop is running innermost, if any.
+    static CDialog* InnermostModal();
+
+protected:
+    virtual BOOL OnInitDialog();
+    virtual void DoDataExchange(CDataExchange* pDX);
+    virtual void OnOK();
+    virtual void OnCancel();
+
+    // Fills the bound controls (save = FALSE) or reads them back (save = TRUE).
+    BOOL UpdateData(BOOL save = TRUE);
+
+    // Gives the message to the derived class's routing table. Returns false
+    // when no entry takes it or its handler asked for the default handling.
+    virtual bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+    // Called from a handler: let the platform's dialog handling do its part too.
+    void Default() { m_useDefault = true; }
+
+    // One row of a routing table: a window message, or a button click from a
+    // control id (message WM_COMMAND). The first matching row wins.
+    template <class T>
+    struct Route {
+        UINT message;
+        UINT id;
+        void (T::*onClick)();
+        LRESULT (T::*onMessage)(WPARAM, LPARAM);
+    };
+
+    template <class T, size_t N>
+    bool Dispatch(const Route<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam,
+                  LRESULT* result)
+    {
+        T& self = static_cast<T&>(*this);
+        for (const Route<T>& route : table) {
+            if (route.message != message)
+                continue;
+            if (message == WM_COMMAND) {
+                if (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != route.id)
+                    continue;
+                m_useDefault = false;
+                (self.*route.onClick)();
+                *result = 0;
+                return !m_useDefault;
+            }
+            m_useDefault = false;
+            *result = (self.*route.onMessage)(wParam, lParam);
+            return !m_useDefault;
+        }
+        return false;
+    }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void RunModalLoop();
+    bool IsHelpKey(const MSG& msg) const;
+
+    UINT m_templateId;
+    CWnd* m_parent;
+    bool m_modalRunning = false;
+    bool m_useDefault = false;
+    INT_PTR m_modalResult = -1;
+    CDialog* m_outerModal = nullptr;
+};
