@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+// Turns a tool's output, which arrives in chunks of bytes in the ANSI code
+// page, into UTF-16 chunk by chunk. A double-byte character cut in two by a
+// chunk boundary is held back and shown whole with the next chunk; zero bytes
+// are dropped without losing the text after them.
+class AnsiChunkDecoder {
+public:
+    // CP_THREAD_ACP (the default) is resolved to the thread's real code page.
+    explicit AnsiChunkDecoder(UINT codePage = CP_THREAD_ACP);
+
+    std::wstring Decode(const char* bytes, size_t length);
+    // End of the stream: a byte still held back is converted on its own.
+    std::wstring Flush();
+
+    bool HasPending() const { return !m_pending.empty(); }
+    UINT CodePage() const { return m_codePage; }
+
+private:
+    std::wstring Convert(const char* bytes, size_t length) const;
+    // Length of the longest prefix that ends on a character boundary.
+    size_t CompletePrefix(const std::string& bytes) const;
+
+    UINT m_codePage;
+    std::string m_pending;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "AnsiChunkDecoder.h"
+
+#include <CEdit.h>
+
+#include <cstddef>
+#include <string>
+
+// The log: the program's own messages and everything the tools print, always
+// appended at the end, never trimmed. Works on any control that answers the
+// edit control's messages.
+class LogPane {
+public:
+    explicit LogPane(const CEdit& control) : m_control(control) {}
+
+    // Lifts the control's default text limit, so no output is ever refused.
+    void RemoveLengthLimit() const;
+
+    void Append(const std::wstring& text, bool newLine) const;
+    // One chunk of a tool's output, exactly as it was read.
+    void AppendOutput(const char* bytes, size_t length);
+    // The tool's run is over: show a character still waiting for its second byte.
+    void EndOutput();
+
+    // An empty log has one, empty, line.
+    int LineCount() const;
+    std::wstring Line(int index, int maxChars) const;
+    std::wstring Text() const;
+
+private:
+    const CEdit& m_control;
+    AnsiChunkDecoder m_decoder;
+};

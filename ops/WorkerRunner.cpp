@@ -1,0 +1,125 @@
+#include "WorkerRunner.h"
+
+#include "LogPane.h"
+
+#include <UniqueHandle.h>
+
+#include <vector>
+
+namespace {
+
+constexpr DWORD kIdleWaitMs = 250;
+// Longest stretch spent reading before pending input is looked at again.
+constexpr DWORD kDrainSliceMs = 30;
+
+} // namespace
+
+void WorkerRunner::DispatchPendingMessages()
+{
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
+{
+    char buffer[kChunkSize + 1];
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        DWORD peeked = 0;
+        if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr))
+            return ::GetLastError() == ERROR_BROKEN_PIPE ? Drain::PipeEnded : Drain::Empty;
+        if (peeked == 0)
+            return Drain::Empty;
+        DWORD read = 0;
+        if (!::ReadFile(pipe, buffer, peeked, &read, nullptr) || read == 0)
+            return Drain::Empty;
+        buffer[read] = '\0';
+        m_log.AppendOutput(buffer, read);
+        if (::GetTickCount() - start >= kDrainSliceMs)
+            return Drain::MoreWaiting;
+    }
+}
+
+bool WorkerRunner::Run(const std::wstring& commandLine)
+{
+    if (m_running)
+        return false;
+    m_running = TRUE;
+
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    UniqueHandle readEnd;
+    UniqueHandle writeEnd;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
+        m_log.Append(L"创建工作进程失败！", true);
+        m_running = FALSE;
+        return false;
+    }
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+
+    std::vector<wchar_t> writableCommand(commandLine.begin(), commandLine.end());
+    writableCommand.push_back(L'\0');
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE,
+                          CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &info)) {
+        writeEnd.reset();
+        readEnd.reset();
+        m_log.Append(L"创建工作进程失败！", true);
+        m_running = FALSE;
+        return false;
+    }
+    UniqueHandle process(info.hProcess);
+    ::CloseHandle(info.hThread);
+    // From here the pipe ends once the child and whatever inherited its
+    // write end have all gone.
+    writeEnd.reset();
+
+    bool childEnded = false;
+    bool moreWaiting = false;
+    while (m_running) {
+        // Output still queued in the pipe is read at once; otherwise sleep
+        // until the child ends, input arrives or the idle period passes.
+        const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
+        HANDLE handle = process.get();
+        const DWORD wait = childEnded
+                               ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
+                               : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
+        const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
+
+        if (!childEnded && wait == WAIT_OBJECT_0) {
+            childEnded = true;
+        } else if (wait == inputSignal) {
+            DispatchPendingMessages();
+        } else if (wait != WAIT_TIMEOUT) {
+            continue;
+        }
+
+        // A process the tool left behind may still hold the pipe: keep
+        // draining without blocking, and keep the window live, until the
+        // pipe itself reports its end.
+        const Drain drained = DrainAvailable(readEnd.get());
+        moreWaiting = drained == Drain::MoreWaiting;
+        if (childEnded && drained == Drain::PipeEnded) {
+            readEnd.reset();
+            m_running = FALSE;
+        }
+    }
+
+    if (!childEnded && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+        ::TerminateProcess(process.get(), 0xFFFFFFFF);
+    process.reset();
+    readEnd.reset();
+
+    m_log.EndOutput();
+    m_log.Append(std::wstring(), true);
+    return true;
+}
