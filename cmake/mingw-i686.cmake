@@ -3,8 +3,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
 set(_triple i686-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${_triple}-gcc-win32 ${_triple}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${_triple}-g++-win32 ${_triple}-g++ REQUIRED)
+# The posix thread model: GoogleTest needs std::mutex, which the win32 model
+# of this GCC lacks. Static linking keeps the thread library inside each exe.
+set(CMAKE_C_COMPILER /usr/bin/${_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER /usr/bin/${_triple}-g++-posix)
 find_program(CMAKE_RC_COMPILER NAMES ${_triple}-windres REQUIRED)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})

@@ -1,0 +1,105 @@
+#include <LogPane.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// A log pane over a real multi-line, read-only edit control, as in the main window.
+class LogPaneTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HWND hwnd = ::CreateWindowExW(0, L"EDIT", L"",
+                                      WS_OVERLAPPEDWINDOW | ES_MULTILINE | ES_AUTOHSCROLL |
+                                          ES_READONLY | WS_VSCROLL,
+                                      0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, hwnd);
+        m_edit.Attach(hwnd);
+        m_log.RemoveLengthLimit();
+    }
+    void TearDown() override { ::DestroyWindow(m_edit.Detach()); }
+
+    void Output(const std::string& bytes) { m_log.AppendOutput(bytes.data(), bytes.size()); }
+
+    CEdit m_edit;
+    LogPane m_log{m_edit};
+};
+
+TEST_F(LogPaneTest, StartsWithOneEmptyLine)
+{
+    EXPECT_EQ(1, m_log.LineCount());
+    EXPECT_EQ(L"", m_log.Line(0, 100));
+    EXPECT_EQ(L"", m_log.Text());
+}
+
+TEST_F(LogPaneTest, MessagesAreWholeLinesAndAnEmptyOneIsABareLineBreak)
+{
+    m_log.Append(L"文件不存在！", true);
+    m_log.Append(L"", true);
+    m_log.Append(L"no break", false);
+    EXPECT_EQ(L"文件不存在！\r\n\r\nno break", m_log.Text());
+    EXPECT_EQ(3, m_log.LineCount());
+    EXPECT_EQ(L"文件不存在！", m_log.Line(0, 1028));
+    EXPECT_EQ(L"", m_log.Line(1, 1028));
+    EXPECT_EQ(L"no break", m_log.Line(2, 1028));
+}
+
+TEST_F(LogPaneTest, AppendsLandAtTheEndWhateverTheOperatorSelected)
+{
+    m_log.Append(L"first line", true);
+    m_log.Append(L"second line", true);
+    m_edit.SendMessage(EM_SETSEL, 2, 8);
+    m_edit.SendMessage(WM_VSCROLL, SB_TOP, 0);
+    m_log.Append(L"third", true);
+    EXPECT_EQ(L"first line\r\nsecond line\r\nthird\r\n", m_log.Text());
+    DWORD start = 0, end = 0;
+    m_edit.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, end) << "the selection is given up";
+    EXPECT_EQ(m_log.Text().size(), end);
+}
+
+TEST_F(LogPaneTest, ToolOutputIsShownAsPrintedAcrossChunks)
+{
+    Output("Programming 0x0000");
+    Output("-0x03FF ... 25%\r\n\xD6\xD0");
+    Output("\xCE\xC4\r\n");
+    m_log.EndOutput();
+    EXPECT_EQ(L"Programming 0x0000-0x03FF ... 25%\r\n中文\r\n", m_log.Text());
+    EXPECT_EQ(L"Programming 0x0000-0x03FF ... 25%", m_log.Line(0, 1028));
+}
+
+TEST_F(LogPaneTest, HeldByteIsShownWhenTheRunEnds)
+{
+    Output("tail\xD6");
+    EXPECT_EQ(L"tail", m_log.Text());
+    m_log.EndOutput();
+    EXPECT_EQ(5u, m_log.Text().size());
+}
+
+TEST_F(LogPaneTest, ReadBackIsLimitedToTheRequestedLength)
+{
+    m_log.Append(std::wstring(2000, L'x') + L"Done.", true);
+    EXPECT_EQ(std::wstring(1028, L'x'), m_log.Line(0, 1028));
+}
+
+TEST_F(LogPaneTest, KeepsSeveralHundredThousandCharactersOfOutput)
+{
+    // Beyond the edit control's default limit (30,000 under Wine, about
+    // 32K on Windows): nothing may be refused.
+    std::string chunk;
+    for (int i = 0; i < 20; ++i)
+        chunk += "0123456789abcdef0123456789abcdef0123456789ABC\r\n";
+    ASSERT_EQ(940u, chunk.size());
+    const int chunks = 320;
+    for (int i = 0; i < chunks; ++i)
+        Output(chunk);
+    m_log.Append(L"Done.", true);
+    const std::wstring text = m_log.Text();
+    EXPECT_EQ(chunk.size() * chunks + 7, text.size());
+    EXPECT_EQ(20 * chunks + 2, m_log.LineCount());
+    EXPECT_EQ(L"Done.", m_log.Line(20 * chunks, 1028));
+}
+
+} // namespace
