@@ -1,6 +1,7 @@
 #include "CWinApp.h"
 
 #include "CDialog.h"
+#include "ModulePath.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -17,25 +18,6 @@ CWinApp::~CWinApp()
 {
     if (g_app == this)
         g_app = nullptr;
-}
-
-std::wstring ModuleFileName(HMODULE module)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(path.size());
-        const DWORD length = ::GetModuleFileNameW(module, &path[0], size);
-        if (length == 0)
-            return std::wstring();
-        // A full buffer means the path may have been cut: grow and ask again.
-        if (length < size) {
-            path.resize(length);
-            return path;
-        }
-        if (size >= 32768)
-            return std::wstring();
-        path.resize(size * 2);
-    }
 }
 
 void CWinApp::InitApplication(HINSTANCE instance)

@@ -60,5 +60,3 @@ std::wstring AfxGetAppName();
 HINSTANCE AfxGetInstanceHandle();
 // Message box owned by the main window, captioned with the application name.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
-// Full path of a module, however long.
-std::wstring ModuleFileName(HMODULE module);

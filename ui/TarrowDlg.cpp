@@ -4,6 +4,7 @@
 
 #include <CDataExchange.h>
 #include <CWinApp.h>
+#include <ModulePath.h>
 #include <WorkerRunner.h>
 
 namespace {
