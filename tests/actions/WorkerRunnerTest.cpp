@@ -1,0 +1,274 @@
+// How a tool's run looks in the window: output streaming in while the tool
+// runs, nothing lost at its end, the buttons, stopping it, and tools that
+// misbehave.
+
+#include "Encoding.h"
+#include "FillerText.h"
+#include "Sandbox.h"
+#include "TarrowDriver.h"
+#include "ToolProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace e2e;
+using namespace std::chrono_literals;
+using testkit::encoding::fromUtf8;
+
+// A sandbox with the double as burnkit.exe, a file to act on, and Tarrow.
+class ToolRun : public testing::Test {
+protected:
+    void Start(const std::string& script)
+    {
+        ASSERT_TRUE(m_box.ready());
+        m_box.installTool(L"burnkit.exe", script);
+        m_file = m_box.writeFile(L"design.dat", "DAT");
+        m_app = std::make_unique<TarrowDriver>(m_box);
+        ASSERT_TRUE(m_app->start());
+        ASSERT_TRUE(m_app->setText(ids::kFilePath, m_file));
+    }
+
+    bool ActionsEnabled() const
+    {
+        return m_app->isEnabled(ids::kProgram) && m_app->isEnabled(ids::kVerify) &&
+               m_app->isEnabled(ids::kErase);
+    }
+    bool ActionsDisabled() const
+    {
+        return !m_app->isEnabled(ids::kProgram) && !m_app->isEnabled(ids::kVerify) &&
+               !m_app->isEnabled(ids::kErase);
+    }
+
+    // The run is over when its closing line break is in and the buttons are back.
+    testing::AssertionResult WaitForRunEnd(const std::wstring& expectedLog)
+    {
+        return m_app->waitFor([&] { return ActionsEnabled() && m_app->logText() == expectedLog; },
+                              "the run to end with the expected log");
+    }
+
+    // The tool's process, as its "args" record names it.
+    std::unique_ptr<ToolProcess> RecordedTool(const std::wstring& recordFile = L"args.txt")
+    {
+        if (!m_box.waitForFile(recordFile))
+            return nullptr;
+        std::vector<ArgsRecord> records;
+        waitUntil([&] {
+            records = m_box.args(recordFile);
+            return !records.empty();
+        });
+        if (records.empty())
+            return nullptr;
+        return std::make_unique<ToolProcess>(records.back().pid);
+    }
+
+    // The dialog answers a sent message: its thread is pumping messages.
+    bool WindowAnswers() const { return m_app->window().send(WM_NULL, 0, 0, 2000ms).has_value(); }
+
+    void Release(const wchar_t* name) { m_box.writeFile(name, ""); }
+
+    Sandbox m_box;
+    std::wstring m_file;
+    std::unique_ptr<TarrowDriver> m_app;
+};
+
+TEST_F(ToolRun, OutputStreamsInWhileTheToolRunsAndButtonsFollowTheRun)
+{
+    Start("out 正在编程 0x0000-0x03FF ... 25%\\r\\n\n"
+          "waitfile go\n"
+          "out 编程完成。\\r\\n\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+
+    ASSERT_TRUE(m_app->waitForLog(L"正在编程 0x0000-0x03FF ... 25%\r\n"));
+    EXPECT_TRUE(ActionsDisabled());
+    EXPECT_TRUE(m_app->isEnabled(ids::kBrowse));
+    EXPECT_TRUE(m_app->isEnabled(ids::kExit));
+    EXPECT_TRUE(m_app->isEnabled(ids::kFilePath));
+    EXPECT_TRUE(WindowAnswers());
+
+    Release(L"go");
+    EXPECT_TRUE(WaitForRunEnd(L"正在编程 0x0000-0x03FF ... 25%\r\n编程完成。\r\n\r\n"));
+}
+
+TEST_F(ToolRun, NothingIsLostWhenAToolFloodsAndExits)
+{
+    Start("filler 300K\nerrfiller 20K 100\nout last line without break\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    const std::string expected = tooldouble::FillerText::all(300 * 1024) +
+                                 tooldouble::FillerText::all(20 * 1024, 100) +
+                                 "last line without break\r\n";
+    m_app->waitFor([&] { return ActionsEnabled() && m_app->logText().size() >= expected.size(); },
+                   "the whole flood in the log");
+
+    const std::wstring log = m_app->logText();
+    ASSERT_EQ(expected.size(), log.size());
+    EXPECT_TRUE(fromUtf8(expected) == log) << "the log differs from what the tool printed";
+}
+
+TEST_F(ToolRun, SilentToolLeavesOneLineBreak)
+{
+    Start("sleep 300\n");
+    ASSERT_TRUE(m_app->click(ids::kErase));
+    EXPECT_TRUE(WaitForRunEnd(L"\r\n"));
+}
+
+TEST_F(ToolRun, SecondRunIsRefusedWithoutAMessage)
+{
+    Start("args args.txt\nout first\\r\\n\nwaitfile go\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"first\r\n"));
+
+    // The buttons are greyed out; commands reach the window all the same.
+    m_app->command(ids::kVerify);
+    m_app->command(ids::kErase);
+    ASSERT_TRUE(WindowAnswers());
+    Release(L"go");
+    EXPECT_TRUE(WaitForRunEnd(L"first\r\n\r\n"));
+    EXPECT_EQ(1u, m_box.args(L"args.txt").size());
+}
+
+TEST_F(ToolRun, SplitCharacterZeroBytesAndAHeldByteAtTheEnd)
+{
+    // "A" and the first byte of 中 come in one write and so in one chunk;
+    // the second byte follows once the test has seen "A" in the log.
+    Start("outraw 41 D6\nwaitfile go\noutraw D0 00 42 0D 0A\nout tail\\xD6\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"A"));
+    Release(L"go");
+    m_app->waitFor([&] { return ActionsEnabled() && m_app->logText().size() >= 12; }, "the run to end");
+
+    const std::wstring log = m_app->logText();
+    ASSERT_EQ(std::wstring(L"A中B\r\ntail"), log.substr(0, 9));
+    EXPECT_EQ(12u, log.size()) << "the byte held at the end is shown, then the closing line break";
+    EXPECT_EQ(L"\r\n", log.substr(10));
+}
+
+TEST_F(ToolRun, ExitDuringARunEndsTarrowAndTerminatesTheTool)
+{
+    Start("args args.txt\nout working\\r\\n\nwaitfile never\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"working"));
+    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    ASSERT_TRUE(tool && tool->opened());
+
+    ASSERT_TRUE(m_app->click(ids::kExit));
+    ASSERT_TRUE(m_app->waitForExit());
+    ASSERT_TRUE(tool->waitForExit());
+    EXPECT_EQ(0xFFFFFFFFu, tool->exitCode().value_or(0));
+}
+
+TEST_F(ToolRun, CloseBoxDuringARunEndsTarrowAndTerminatesTheTool)
+{
+    Start("args args.txt\nout working\\r\\n\nwaitfile never\n");
+    ASSERT_TRUE(m_app->click(ids::kVerify));
+    ASSERT_TRUE(m_app->waitForLog(L"working"));
+    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    ASSERT_TRUE(tool && tool->opened());
+
+    m_app->close();
+    ASSERT_TRUE(m_app->waitForExit());
+    ASSERT_TRUE(tool->waitForExit());
+    EXPECT_EQ(0xFFFFFFFFu, tool->exitCode().value_or(0));
+}
+
+TEST_F(ToolRun, WindowStaysLiveWhileALeftoverProcessHoldsTheOutput)
+{
+    m_box.writeFile(L"grandchild.script", "args grandchild.txt\nwaitfile go\nout from the grandchild\\r\\n\n");
+    Start("args args.txt\nout from the tool\\r\\n\nspawn grandchild.script\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    ASSERT_TRUE(tool && tool->opened());
+    std::unique_ptr<ToolProcess> grandchild = RecordedTool(L"grandchild.txt");
+    ASSERT_TRUE(grandchild && grandchild->opened());
+    ASSERT_TRUE(tool->waitForExit());
+    ASSERT_TRUE(m_app->waitForLog(L"from the tool\r\n"));
+
+    // The tool is gone but its pipe is not: the window must still answer,
+    // with the action buttons still greyed out.
+    EXPECT_TRUE(WindowAnswers());
+    EXPECT_TRUE(m_app->tryLogText().has_value());
+    EXPECT_TRUE(ActionsDisabled());
+
+    Release(L"go");
+    EXPECT_TRUE(WaitForRunEnd(L"from the tool\r\nfrom the grandchild\r\n\r\n"));
+}
+
+TEST_F(ToolRun, ExitWorksWhileALeftoverProcessHoldsTheOutput)
+{
+    m_box.writeFile(L"grandchild.script", "args grandchild.txt\nwaitfile never\n");
+    Start("args args.txt\nspawn grandchild.script\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    ASSERT_TRUE(tool && tool->opened());
+    std::unique_ptr<ToolProcess> grandchild = RecordedTool(L"grandchild.txt");
+    ASSERT_TRUE(grandchild && grandchild->opened());
+    ASSERT_TRUE(tool->waitForExit());
+
+    ASSERT_TRUE(m_app->click(ids::kExit));
+    EXPECT_TRUE(m_app->waitForExit());
+}
+
+TEST_F(ToolRun, CrashingToolLeavesItsOutputAndAUsableWindow)
+{
+    Start("out before the crash\\r\\n\ncrash\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    EXPECT_TRUE(WaitForRunEnd(L"before the crash\r\n\r\n")) << "nothing but the tool's own output";
+
+    m_box.setScript(L"burnkit.exe", "out again\\r\\n\n");
+    ASSERT_TRUE(m_app->click(ids::kErase));
+    EXPECT_TRUE(WaitForRunEnd(L"before the crash\r\n\r\nagain\r\n\r\n"));
+}
+
+TEST_F(ToolRun, EnterAndEscAreNotDialogKeysWhileAToolRuns)
+{
+    Start("args args.txt\nout running\\r\\n\nwaitfile go\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"running"));
+
+    m_app->pressKey(ids::kFilePath, VK_RETURN);
+    m_app->pressKey(ids::kFilePath, VK_ESCAPE);
+    m_app->pressKeyOnFocus(VK_ESCAPE);
+    // Give the keys time to be handled; a dialog key would have ended the
+    // program or re-enabled the buttons by then.
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(WindowAnswers());
+    EXPECT_TRUE(m_app->alive());
+    EXPECT_TRUE(ActionsDisabled());
+
+    Release(L"go");
+    EXPECT_TRUE(WaitForRunEnd(L"running\r\n\r\n"));
+    EXPECT_EQ(1u, m_box.args(L"args.txt").size());
+
+    // With no tool running, Esc is a dialog key again.
+    m_app->pressKey(ids::kFilePath, VK_ESCAPE);
+    EXPECT_TRUE(m_app->waitForExit());
+}
+
+TEST_F(ToolRun, AboutBoxOpensDuringARunAndTheOutputFollowsWhenItCloses)
+{
+    Start("args args.txt\nout one\\r\\n\nwaitfile go\nout two\\r\\n\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"one\r\n"));
+    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    ASSERT_TRUE(tool && tool->opened());
+
+    m_app->systemCommand(ids::kAboutCommand);
+    const Window about = m_app->waitForOtherWindow(L"关于 Tarrow");
+    ASSERT_TRUE(about);
+    Release(L"go");
+    ASSERT_TRUE(tool->waitForExit());
+    // The runner's loop waits behind the about box's own loop.
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_EQ(L"one\r\n", m_app->logText());
+
+    ASSERT_TRUE(about.child(IDOK).click());
+    EXPECT_TRUE(WaitForRunEnd(L"one\r\ntwo\r\n\r\n"));
+}
+
+} // namespace
