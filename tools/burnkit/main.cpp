@@ -1,0 +1,10 @@
+#include "Burner.h"
+#include "CommandLine.h"
+#include "ConsoleWriter.h"
+
+int main()
+{
+    ConsoleWriter out;
+    Burner burner(out, SimSettings::fromEnvironment());
+    return burner.run(CommandLine::arguments());
+}

@@ -1,0 +1,23 @@
+#include "TextFormat.h"
+
+std::wstring widenAscii(std::string_view text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    for (char c : text)
+        out.push_back(static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?');
+    return out;
+}
+
+std::wstring hexNumber(std::uint32_t value, int digits)
+{
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring hex;
+    do {
+        hex.insert(hex.begin(), kDigits[value & 0xFu]);
+        value >>= 4;
+    } while (value != 0);
+    while (static_cast<int>(hex.size()) < digits)
+        hex.insert(hex.begin(), L'0');
+    return L"0x" + hex;
+}

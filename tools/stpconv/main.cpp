@@ -1,0 +1,10 @@
+#include "CommandLine.h"
+#include "ConsoleWriter.h"
+#include "Converter.h"
+
+int main()
+{
+    ConsoleWriter out;
+    Converter converter(out);
+    return converter.run(CommandLine::arguments());
+}
