@@ -1,0 +1,28 @@
+#pragma once
+
+#include "TarrowDriver.h"
+
+#include <string>
+
+// Drives the open-file dialog of a Tarrow process the way an operator does:
+// type a name into the name box and press Open, or cancel.
+class FileDialogDriver {
+public:
+    explicit FileDialogDriver(const e2e::TarrowDriver& app) : m_app(app) {}
+
+    // Waits for the dialog to show; false if it did not.
+    testing::AssertionResult waitForDialog();
+    testing::AssertionResult choose(const std::wstring& path);
+    testing::AssertionResult cancel();
+    // Waits for the dialog to go away.
+    testing::AssertionResult waitForClose();
+
+    e2e::Window dialog() const { return m_dialog; }
+    // Name box: an edit in a ComboBoxEx32 1148 (classic) or edit 1152 (newer).
+    e2e::Window nameBox() const;
+    std::wstring describeChildren() const;
+
+private:
+    const e2e::TarrowDriver& m_app;
+    e2e::Window m_dialog;
+};
