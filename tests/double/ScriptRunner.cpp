@@ -1,0 +1,263 @@
+#include "ScriptRunner.h"
+
+#include "Encoding.h"
+#include "FillerText.h"
+#include "OwnedHandle.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace tooldouble {
+namespace {
+
+using testkit::OwnedHandle;
+using testkit::encoding::toUtf8;
+
+const char* handleKind(DWORD which)
+{
+    const HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return "none";
+    switch (::GetFileType(handle)) {
+    case FILE_TYPE_PIPE: return "pipe";
+    case FILE_TYPE_CHAR: return "char";
+    case FILE_TYPE_DISK: return "disk";
+    default: return "unknown";
+    }
+}
+
+std::wstring currentDirectory()
+{
+    std::wstring directory(MAX_PATH, L'\0');
+    DWORD length = ::GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
+    if (length > directory.size()) {
+        directory.resize(length);
+        length = ::GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
+    }
+    directory.resize(length);
+    return directory;
+}
+
+std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+} // namespace
+
+ScriptRunner::ScriptRunner(Identity identity) : identity_(std::move(identity)) {}
+
+void ScriptRunner::complain(int line, const std::string& message)
+{
+    std::string text = "tooldouble: ";
+    if (line > 0)
+        text += "line " + std::to_string(line) + ": ";
+    text += message + "\r\n";
+    // Tools print in the ANSI code page; so does the double about itself.
+    text = testkit::encoding::toAnsi(testkit::encoding::fromUtf8(text));
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::uint32_t ScriptRunner::run(const Script& script)
+{
+    for (const Command& command : script.commands()) {
+        switch (command.verb) {
+        case Verb::Write:
+            if (!write(command.stream, command.bytes))
+                return kExitStreamClosed;
+            break;
+        case Verb::Filler:
+            if (!writeFiller(command))
+                return kExitStreamClosed;
+            break;
+        case Verb::Sleep:
+            ::Sleep(static_cast<DWORD>(command.amount));
+            break;
+        case Verb::WaitFile:
+            if (!waitForFile(command))
+                return kExitWaitGaveUp;
+            break;
+        case Verb::Touch:
+            if (!touch(command))
+                return kExitFileFailed;
+            break;
+        case Verb::Args:
+            if (!recordArguments(command))
+                return kExitFileFailed;
+            break;
+        case Verb::Spawn:
+            if (!spawn(command))
+                return kExitSpawnFailed;
+            break;
+        case Verb::CloseStd:
+            closeStandardStreams();
+            break;
+        case Verb::Crash:
+            crash();
+        case Verb::Exit:
+            return command.exitCode;
+        }
+    }
+    return 0;
+}
+
+bool ScriptRunner::write(Stream stream, const std::string& bytes)
+{
+    // Straight to the handle, no C runtime buffer: each command's bytes are
+    // in the pipe by the time the next command starts.
+    const HANDLE handle = ::GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - offset, 1 << 20));
+        if (!::WriteFile(handle, bytes.data() + offset, chunk, &written, nullptr) || written == 0)
+            return false;
+        offset += written;
+    }
+    return true;
+}
+
+bool ScriptRunner::writeFiller(const Command& command)
+{
+    FillerText filler(command.amount, command.width);
+    while (!filler.done()) {
+        if (!write(command.stream, filler.take(4096)))
+            return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::waitForFile(const Command& command)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + kWaitFileCapMs;
+    while (::GetFileAttributesW(command.path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (::GetTickCount64() >= deadline) {
+            complain(command.line, "waitfile gave up on " + toUtf8(command.path));
+            return false;
+        }
+        ::Sleep(10);
+    }
+    return true;
+}
+
+bool ScriptRunner::touch(const Command& command)
+{
+    OwnedHandle file(::CreateFileW(command.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        complain(command.line, "cannot create " + toUtf8(command.path) + " (error " + std::to_string(::GetLastError()) + ")");
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::recordArguments(const Command& command)
+{
+    const wchar_t* commandLine = ::GetCommandLineW();
+    std::string record;
+    const auto field = [&record](const std::string& key, const std::wstring& value) {
+        record += key + "=" + testkit::encoding::toRecordValue(value) + "\n";
+    };
+
+    field("pid", std::to_wstring(::GetCurrentProcessId()));
+    field("exe", identity_.exePath);
+    field("cwd", currentDirectory());
+    field("cmdline", commandLine);
+    field("argc", std::to_wstring(identity_.argv.size()));
+    for (std::size_t i = 0; i < identity_.argv.size(); ++i)
+        field("argv[" + std::to_string(i) + "]", identity_.argv[i]);
+
+    int shellCount = 0;
+    if (wchar_t** shellArgs = ::CommandLineToArgvW(commandLine, &shellCount)) {
+        field("shellargc", std::to_wstring(shellCount));
+        for (int i = 0; i < shellCount; ++i)
+            field("shellargv[" + std::to_string(i) + "]", shellArgs[i]);
+        ::LocalFree(shellArgs);
+    } else {
+        field("shellargc", L"-1");
+    }
+
+    record += std::string("stdin=") + handleKind(STD_INPUT_HANDLE) + "\n";
+    record += std::string("stdout=") + handleKind(STD_OUTPUT_HANDLE) + "\n";
+    record += std::string("stderr=") + handleKind(STD_ERROR_HANDLE) + "\n";
+    record += "end\n";
+
+    // Appending lets one file collect every run of a tool during a test.
+    OwnedHandle file(::CreateFileW(command.path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !::WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr)
+        || written != record.size()) {
+        complain(command.line, "cannot record arguments in " + toUtf8(command.path));
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::spawn(const Command& command)
+{
+    // The copy must hold the very pipe ends this process writes to, as a
+    // real tool's helper would: inherit them as its standard handles.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+            ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+
+    if (!::SetEnvironmentVariableW(identity_.scriptVariable.c_str(), command.path.c_str())) {
+        complain(command.line, "cannot pass the script on");
+        return false;
+    }
+    std::wstring commandLine = quoted(identity_.exePath);
+    PROCESS_INFORMATION process{};
+    // Detached rather than CREATE_NO_WINDOW: Wine gives a hidden console a
+    // conhost.exe that inherits every inheritable handle, pipe ends included.
+    if (!::CreateProcessW(identity_.exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                          nullptr, nullptr, &startup, &process)) {
+        complain(command.line, "cannot start a copy (error " + std::to_string(::GetLastError()) + ")");
+        return false;
+    }
+    OwnedHandle processHandle(process.hProcess);
+    OwnedHandle threadHandle(process.hThread);
+    return true;
+}
+
+void ScriptRunner::closeStandardStreams()
+{
+    // stdout and stderr are often one handle (Tarrow merges the streams):
+    // close each distinct handle once. The double writes only through these
+    // handles, never through the C runtime's descriptors.
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+    ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+    ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    OwnedHandle closingOut(out);
+    OwnedHandle closingErr(err != out ? err : nullptr);
+}
+
+LONG WINAPI ScriptRunner::endOnUnhandledException(EXCEPTION_POINTERS*)
+{
+    // What Windows does when no debugger and no error report step in.
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void ScriptRunner::crash()
+{
+    // A real, unhandled crash: what follows it (a debugger, a report) is the
+    // platform's, as for any tool.
+    // A write to a page reserved without access faults everywhere; a null
+    // pointer does not under Wine, which maps the lowest pages.
+    auto* target = static_cast<int*>(::VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS));
+    if (target) {
+        int* volatile forbidden = target;
+        *forbidden = 1;
+    }
+    ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    ::ExitProcess(EXCEPTION_ACCESS_VIOLATION);
+}
+
+} // namespace tooldouble
