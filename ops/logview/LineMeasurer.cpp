@@ -32,8 +32,15 @@ void LineMeasurer::SetFont(HFONT font)
     if (::GetTextMetricsW(m_dc.get(), &metrics)) {
         m_lineHeight = std::max<int>(1, metrics.tmHeight);
         m_averageCharWidth = std::max<int>(1, metrics.tmAveCharWidth);
-        m_tabWidth = 8 * m_averageCharWidth;
     }
+    // Tab stops as the edit control sets them by default: every 32 dialog
+    // units, which are quarters of the average width of the Latin letters
+    // (for CJK fonts narrower than tmAveCharWidth).
+    static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE letters{};
+    if (::GetTextExtentPoint32W(m_dc.get(), kLetters, 52, &letters) && letters.cx > 0)
+        m_averageCharWidth = std::max<int>(1, (letters.cx / 26 + 1) / 2);
+    m_tabWidth = 8 * m_averageCharWidth;
 }
 
 int LineMeasurer::NextTabStop(int x) const

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-// Lays out single, unwrapped lines of the log in one font: tab stops every
-// eight average character widths, x in pixels from the line's left end.
+// Lays out single, unwrapped lines of the log in one font: tab stops where
+// the edit control puts them, x in pixels from the line's left end.
 // Long lines remember the x of every kStride-th column, so that following the
 // caret at the end of a line that keeps growing (progress printed with "\r")
 // measures only what was added, not the whole line, each time.
@@ -23,7 +23,10 @@ public:
 
     // The font is borrowed: the caller keeps it alive while it is in use.
     void SetFont(HFONT font);
+    // The font in use: the one given, or the system's GUI font.
+    HFONT Font() const { return m_font; }
     int LineHeight() const { return m_lineHeight; }
+    // Of the Latin letters, as dialog units measure it.
     int AverageCharWidth() const { return m_averageCharWidth; }
 
     // x of the caret placed before column.

@@ -1,0 +1,30 @@
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+// logview_peer <source window> <target window>: copies the source's text into
+// the target using only WM_GETTEXT and WM_SETTEXT, which Windows carries
+// between processes for every window class.
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+        return 2;
+    const auto source = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(argv[1], nullptr, 10)));
+    const auto target = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(argv[2], nullptr, 10)));
+    constexpr UINT kTimeout = 20000;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(source, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeout, &length))
+        return 3;
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(source, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                             kTimeout, &copied))
+        return 4;
+    text.resize(copied);
+    DWORD_PTR done = 0;
+    if (!SendMessageTimeoutW(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             kTimeout, &done))
+        return 5;
+    return done == TRUE ? 0 : 6;
+}
