@@ -1,5 +1,6 @@
 #include "TarrowApp.h"
 
+#include <LogView.h>
 #include <TarrowDlg.h>
 
 // The one application object; the framework's entry point finds it.
@@ -17,6 +18,8 @@ const CWinApp::CommandRoute* CTarrowApp::Commands(size_t* count) const
 BOOL CTarrowApp::InitInstance()
 {
     CWinApp::InitInstance();
+    // The main dialog's template names the log's window class.
+    LogView::Register(AfxGetInstanceHandle());
 
     {
         CTarrowDlg dialog;
