@@ -128,6 +128,24 @@ TEST(DeviceAction, FileBoxTextIsUsedExactlyAsTyped)
     ExpectArguments(records[0], {tool, L"-aerase", typed});
 }
 
+TEST(DeviceAction, EnterInTheFileBoxPrograms)
+{
+    Sandbox box;
+    ASSERT_TRUE(box.ready());
+    const std::wstring tool = box.installTool(L"burnkit.exe", kRecordArgs);
+    const std::wstring file = box.writeFile(L"a.dat", "x");
+    TarrowDriver app(box);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.setText(ids::kFilePath, file));
+
+    app.pressKey(ids::kFilePath, VK_RETURN);
+    ASSERT_TRUE(app.waitFor([&] { return app.logText() == L"tool ran\r\n\r\n"; }, "the tool's run"));
+    const std::vector<ArgsRecord> records = box.args(L"args.txt");
+    ASSERT_EQ(1u, records.size());
+    ExpectArguments(records[0], {tool, L"-aprogram", file});
+    EXPECT_TRUE(app.alive()) << "Enter must not end the dialog";
+}
+
 TEST(DeviceAction, MissingOrEmptyFileIsReportedAndNothingRuns)
 {
     Sandbox box;

@@ -215,6 +215,13 @@ TEST_F(TarrowSessionTest, EscapeInTheFileBoxEndsTheProgram)
     expectGone(main);
 }
 
+TEST_F(TarrowSessionTest, EscapeInTheLogPaneEndsTheProgram)
+{
+    const Window main = app_.window();
+    app_.pressKey(ids::kLog, VK_ESCAPE);
+    expectGone(main);
+}
+
 TEST_F(TarrowSessionTest, CancelCommandEndsTheProgram)
 {
     const Window main = app_.window();
