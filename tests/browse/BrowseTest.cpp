@@ -168,6 +168,22 @@ TEST_F(Browse, ConversionRefusedDuringADeviceActionIsAFailure)
     ASSERT_TRUE(WaitFor(L"burning\r\nSTP文件转换失败！\r\n\r\n", image));
 }
 
+TEST_F(Browse, FileDialogOffersDatAndStpFirstThenAllFiles)
+{
+    Start(kConvertOk);
+    ASSERT_TRUE(m_app->click(ids::kBrowse));
+    FileDialogDriver dialog(*m_app);
+    ASSERT_TRUE(dialog.waitForDialog());
+
+    const std::vector<std::wstring> types = dialog.fileTypes();
+    ASSERT_EQ(2u, types.size()) << toUtf8(dialog.describeChildren());
+    EXPECT_EQ(0u, types[0].find(L"*.dat,*.stp"));
+    EXPECT_EQ(0u, types[1].find(L"所有文件"));
+    EXPECT_EQ(0, dialog.selectedFileType());
+    EXPECT_EQ(L"", dialog.nameBox().text()) << "no initial file name";
+    ASSERT_TRUE(dialog.cancel());
+}
+
 TEST_F(Browse, FileDialogCancelledChangesNothing)
 {
     Start(kConvertOk);

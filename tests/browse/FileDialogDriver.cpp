@@ -103,3 +103,39 @@ std::wstring FileDialogDriver::describeChildren() const
         text += window.className() + L"#" + std::to_wstring(window.id()) + L"[" + window.text() + L"] ";
     return text;
 }
+
+Window FileDialogDriver::fileTypeBox() const
+{
+    std::vector<Window> all;
+    if (m_dialog)
+        Collect(m_dialog.handle(), all);
+    for (const Window& window : all) {
+        if (IsClass(window, L"ComboBox") && !IsClass(window.parent(), L"ComboBoxEx32") &&
+            window.id() != 1148 && !::IsChild(window.handle(), nameBox().handle()))
+            return window;
+    }
+    return Window();
+}
+
+std::vector<std::wstring> FileDialogDriver::fileTypes() const
+{
+    std::vector<std::wstring> types;
+    const Window box = fileTypeBox();
+    const LRESULT count = box ? box.send(CB_GETCOUNT).value_or(0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = box.send(CB_GETLBTEXTLEN, static_cast<WPARAM>(i)).value_or(CB_ERR);
+        if (length == CB_ERR)
+            break;
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        box.send(CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(static_cast<size_t>(length));
+        types.push_back(text);
+    }
+    return types;
+}
+
+int FileDialogDriver::selectedFileType() const
+{
+    const Window box = fileTypeBox();
+    return box ? static_cast<int>(box.send(CB_GETCURSEL).value_or(CB_ERR)) : CB_ERR;
+}

@@ -3,6 +3,7 @@
 #include "TarrowDriver.h"
 
 #include <string>
+#include <vector>
 
 // Drives the open-file dialog of a Tarrow process the way an operator does:
 // type a name into the name box and press Open, or cancel.
@@ -22,7 +23,14 @@ public:
     e2e::Window nameBox() const;
     std::wstring describeChildren() const;
 
+    // The entries of the file-type list, and which one is selected.
+    std::vector<std::wstring> fileTypes() const;
+    int selectedFileType() const;
+
 private:
+    // The file-type list: the combo box that is not the name box's.
+    e2e::Window fileTypeBox() const;
+
     const e2e::TarrowDriver& m_app;
     e2e::Window m_dialog;
 };
