@@ -1,0 +1,23 @@
+# Starts and stops a Wine session for the current WINEPREFIX and DISPLAY;
+# sourced, not run.
+
+# Wine's own background processes (services, the desktop window's process)
+# are started by whichever program needs them first, and keep that program's
+# standard output open for as long as they live. Started here, with their
+# output going nowhere, they cannot hold a test's output pipe open and make
+# CTest wait for it until the test times out.
+start_wine_session() {
+  # A wineserver left from another display would put our windows there.
+  wineserver -k >/dev/null 2>&1 || true
+  wineboot </dev/null >/dev/null 2>&1
+  wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+  # The desktop is up once a window query can be answered.
+  for _ in $(seq 50); do
+    pgrep -f 'explorer.exe /desktop' >/dev/null && break
+    sleep 0.1
+  done
+}
+
+stop_wine_session() {
+  wineserver -k >/dev/null 2>&1 || true
+}
