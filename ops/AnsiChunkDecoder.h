@@ -22,10 +22,17 @@ public:
     UINT CodePage() const { return m_codePage; }
 
 private:
-    std::wstring Convert(const char* bytes, size_t length) const;
+    // Converts and appends to text.
+    void Convert(const char* bytes, size_t length, std::wstring& text) const;
+    // A stretch of output without zero bytes; endsAtZero when a zero byte
+    // followed it, so nothing of it may be held back.
+    void DecodeSegment(const char* bytes, size_t length, bool endsAtZero, std::wstring& text);
     // Length of the longest prefix that ends on a character boundary.
-    size_t CompletePrefix(const std::string& bytes) const;
+    size_t CompletePrefix(const char* bytes, size_t length) const;
 
     UINT m_codePage;
+    // The platform's lead-byte test, asked once per byte value: tools can
+    // print megabytes, and the answer never changes.
+    bool m_leadByte[256];
     std::string m_pending;
 };

@@ -29,8 +29,10 @@ WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
     const DWORD start = ::GetTickCount();
     for (;;) {
         DWORD peeked = 0;
+        // A pipe that cannot be peeked at has ended for us: normally every
+        // writer is gone (ERROR_BROKEN_PIPE).
         if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr))
-            return ::GetLastError() == ERROR_BROKEN_PIPE ? Drain::PipeEnded : Drain::Empty;
+            return Drain::PipeEnded;
         if (peeked == 0)
             return Drain::Empty;
         DWORD read = 0;
