@@ -1,0 +1,34 @@
+#pragma once
+
+#include "BenchSettings.h"
+#include "ResultTable.h"
+
+#include <vector>
+
+#include <map>
+#include <string>
+
+// How long a line the tool prints takes to reach the log when the tool
+// prints little and seldom: the ticks mode, one stamped line per interval.
+//
+// Measured twice. Unobserved: the benchmark probe inside Tarrow notes when
+// each line went into the log, and nothing from outside touches Tarrow
+// meanwhile. Polled: the log is read every 2 ms from outside; each read is a
+// message that wakes Tarrow's loop, which then drains the pipe, so this
+// figure shows the polling as much as Tarrow and is given for comparison.
+class LatencyBench {
+public:
+    LatencyBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+
+    void Run();
+
+    // Tick lines ("tick <seq> <counter>") in the text from `from` on, as
+    // sequence number -> the tool's counter when it printed them.
+    static std::map<unsigned, long long> TicksIn(const std::wstring& text, std::size_t from);
+
+private:
+    void Report(const std::string& measure, const std::vector<double>& latenciesMs, bool goal, bool allSeen);
+
+    const BenchSettings& m_settings;
+    ResultTable& m_table;
+};

@@ -1,0 +1,101 @@
+#include "ProcessMeter.h"
+
+#include <OwnedHandle.h>
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+namespace {
+
+double Seconds(const FILETIME& time)
+{
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    return static_cast<double>(value.QuadPart) / 1e7;
+}
+
+} // namespace
+
+std::optional<double> ProcessMeter::CpuSeconds() const
+{
+    FILETIME created, ended, kernel, user;
+    std::optional<double> process;
+    if (::GetProcessTimes(m_process, &created, &ended, &kernel, &user))
+        process = Seconds(kernel) + Seconds(user);
+    const std::optional<double> threads = ThreadSeconds();
+    if (process && threads)
+        return std::max(*process, *threads);
+    return process ? process : threads;
+}
+
+std::optional<double> ProcessMeter::ThreadSeconds() const
+{
+    testkit::OwnedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot)
+        return std::nullopt;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    double total = 0;
+    bool any = false;
+    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID != m_processId)
+            continue;
+        testkit::OwnedHandle thread(::OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        FILETIME created, ended, kernel, user;
+        if (thread && ::GetThreadTimes(thread.get(), &created, &ended, &kernel, &user)) {
+            total += Seconds(kernel) + Seconds(user);
+            any = true;
+        }
+    }
+    if (!any)
+        return std::nullopt;
+    return total;
+}
+
+std::optional<std::size_t> ProcessMeter::PrivateBytes() const
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(m_process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)
+        && counters.PrivateUsage > 0)
+        return counters.PrivateUsage;
+    return CommittedPrivate();
+}
+
+std::optional<std::size_t> ProcessMeter::CommittedPrivate() const
+{
+    std::size_t total = 0;
+    bool any = false;
+    MEMORY_BASIC_INFORMATION region;
+    const char* address = nullptr;
+    while (::VirtualQueryEx(m_process, address, &region, sizeof region) == sizeof region) {
+        any = true;
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            total += region.RegionSize;
+        const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+        if (next <= address)
+            break;
+        address = next;
+    }
+    if (!any)
+        return std::nullopt;
+    return total;
+}
+
+std::string ProcessMeter::CpuMethod()
+{
+    return "user+kernel time, the larger of GetProcessTimes and the sum of GetThreadTimes over the process's threads";
+}
+
+std::string ProcessMeter::MemoryMethod() const
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (::GetProcessMemoryInfo(m_process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)
+        && counters.PrivateUsage > 0)
+        return "PrivateUsage (GetProcessMemoryInfo)";
+    return "committed MEM_PRIVATE regions (VirtualQueryEx walk; PrivateUsage answers 0)";
+}

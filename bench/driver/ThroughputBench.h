@@ -1,0 +1,67 @@
+#pragma once
+
+#include "BenchSettings.h"
+#include "ResultTable.h"
+
+#include <ProbeLayout.h>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// How fast a flood gets from the tool into Tarrow's log, next to a minimal
+// reader of the same pipe; and, during the largest flood, how long Tarrow's
+// window takes to answer.
+//
+// The flood is timed by the benchmark probe inside Tarrow, which notes when
+// the log has had all of it; nothing from outside touches Tarrow meanwhile.
+// (Asking the log for its length would wake Tarrow's loop, which sleeps when
+// the pipe is empty, and so speed it up.) The window is pinged in a run of
+// its own.
+class ThroughputBench {
+public:
+    ThroughputBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+
+    void Run(bool throughput, bool responsiveness);
+
+    struct FloodShown {
+        bool complete = false;
+        double seconds = 0;          // click to the last character in the log (or to the deadline)
+        double megabytesShown = 0;
+        std::vector<double> pingsMs; // WM_NULL round trips meanwhile, if asked for
+        std::shared_ptr<const benchprobe::Layout> probe; // all the probe saw
+        std::string error;
+    };
+    static FloodShown ShowFlood(const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes,
+                                bool ping);
+
+    // flood.exe read to the end by a plain ReadFile loop, or with Tarrow's
+    // PeekNamedPipe-then-ReadFile; nothing if it failed.
+    static std::optional<double> ReaderSeconds(const std::wstring& floodExe, double megabytes, std::size_t chunk,
+                                               bool peekFirst = false);
+
+    // The median of `runs` ShowFlood runs, with the fastest and slowest run.
+    // A run that fails or misses the deadline ends the series and is what
+    // comes back: repeating it would only take longer.
+    struct Series {
+        FloodShown median;
+        double fastest = 0;
+        double slowest = 0;
+        unsigned runs = 0;
+    };
+    static Series ShowFloods(const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, unsigned runs);
+
+private:
+    struct ReaderTimes {
+        double median;
+        double fastest;
+        double slowest;
+    };
+    std::optional<ReaderTimes> Readers(double megabytes, std::size_t chunk, bool peekFirst) const;
+    void ReportSize(double megabytes, const Series& shown, std::optional<double> reader);
+
+    const BenchSettings& m_settings;
+    ResultTable& m_table;
+};

@@ -1,0 +1,211 @@
+// The benchmark's measuring pieces: the figures they give must mean what the
+// table says they mean, under Wine as on Windows.
+#include "FloodProcess.h"
+#include "HandleCensus.h"
+#include "LatencyBench.h"
+#include "ProcessMeter.h"
+#include "ResultTable.h"
+#include "SoakBench.h"
+#include "Summary.h"
+
+#include <BuildTree.h>
+#include <OwnedHandle.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::wstring FloodExe() { return e2e::BuildTree::binDirectory() + L"\\flood.exe"; }
+
+// A flood.exe done starting up (a process still starting opens handles of
+// its own): it waits on its stdin for a go-ahead that never comes.
+class SettledTarget {
+public:
+    SettledTarget() : m_flood(FloodExe(), L"leak:1", true) {}
+
+    testing::AssertionResult Start()
+    {
+        std::string error;
+        if (!m_flood.Start(error))
+            return testing::AssertionFailure() << error;
+        if (m_flood.ReadLine() != std::optional<std::string>("ready"))
+            return testing::AssertionFailure() << "flood.exe did not get ready";
+        return testing::AssertionSuccess();
+    }
+
+    HANDLE process() const { return m_flood.process(); }
+
+    std::vector<HANDLE> Place(HANDLE object, int count) const
+    {
+        std::vector<HANDLE> placed;
+        for (int i = 0; i < count; ++i) {
+            HANDLE copy = nullptr;
+            if (::DuplicateHandle(::GetCurrentProcess(), object, process(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+                placed.push_back(copy);
+        }
+        return placed;
+    }
+
+    void Remove(HANDLE placed) const
+    {
+        HANDLE back = nullptr;
+        if (::DuplicateHandle(process(), placed, ::GetCurrentProcess(), &back, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+            testkit::OwnedHandle owned(back);
+    }
+
+private:
+    FloodProcess m_flood;
+};
+
+TEST(SummaryTest, PercentilesAreNearestRankSamples)
+{
+    std::vector<double> hundred;
+    for (int i = 100; i >= 1; --i)
+        hundred.push_back(i);
+    const Summary summary = Summary::Of(hundred);
+    EXPECT_EQ(summary.count(), 100u);
+    EXPECT_EQ(summary.median(), 50);
+    EXPECT_EQ(summary.p95(), 95);
+    EXPECT_EQ(summary.max(), 100);
+
+    // With 20 samples the 95th percentile is the 19th, not the largest.
+    std::vector<double> twenty;
+    for (int i = 1; i <= 20; ++i)
+        twenty.push_back(i * 10.0);
+    EXPECT_EQ(Summary::Of(twenty).p95(), 190);
+    EXPECT_EQ(Summary::Of({7}).p95(), 7);
+    EXPECT_EQ(Summary::Of({3, 1, 2}).median(), 2);
+    EXPECT_EQ(Summary::Of({}).count(), 0u);
+}
+
+TEST(TicksInTest, ReadsWholeTickLinesFromTheOffsetOn)
+{
+    const std::wstring log = L"tick 00001 0000000000000000100\r\n"
+                             L"开始编程\r\n"
+                             L"tick 00002 0000000000000000200\r\n"
+                             L"tick 00003 0000000000000000300\r\n"
+                             L"tick 00004 00000000000";
+    const auto all = LatencyBench::TicksIn(log, 0);
+    ASSERT_EQ(all.size(), 3u) << "the cut-off last line is not a tick yet";
+    EXPECT_EQ(all.at(1), 100);
+    EXPECT_EQ(all.at(3), 300);
+
+    const auto later = LatencyBench::TicksIn(log, log.find(L"tick 00002"));
+    ASSERT_EQ(later.size(), 2u);
+    EXPECT_EQ(later.begin()->first, 2u);
+}
+
+TEST(ResultTableTest, AMissedOrMissingGoalFailsTheRun)
+{
+    ResultTable table;
+    table.Add("part", "info only", "1 s");
+    table.AddGoal("part", "met", "1 s", "under 2 s", true);
+    EXPECT_FALSE(table.AnyFailed());
+    table.AddGoal("part", "missed", "3 s", "under 2 s", false);
+    EXPECT_TRUE(table.AnyFailed());
+
+    ResultTable unmeasured;
+    unmeasured.AddMissing("part", "figure", "Tarrow did not start", "under 2 s");
+    EXPECT_TRUE(unmeasured.AnyFailed());
+    EXPECT_NE(unmeasured.Markdown().find("not measured: Tarrow did not start"), std::string::npos);
+}
+
+TEST(ResultTableTest, PrintsOneMarkdownRowPerFigure)
+{
+    ResultTable table;
+    table.Add("throughput", "reader | 1 MB", "0.1 s");
+    table.AddGoal("throughput", "ratio", "1.5x", "at most 2x", true);
+    table.AddGoal("latency", "p95", "400 ms", "at most 300 ms", false);
+    table.Note("a note");
+    const std::string text = table.Markdown();
+    EXPECT_NE(text.find("| throughput | reader \\| 1 MB | 0.1 s |  |  |\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("|  | ratio | 1.5x | at most 2x | PASS |\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("| latency | p95 | 400 ms | at most 300 ms | FAIL |\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n- a note\n"), std::string::npos) << text;
+}
+
+TEST(HandleCensusTest, SeesEveryHandleAProcessLeaks)
+{
+    std::string error;
+    const std::optional<int> seen = SoakBench::LeakSeen(FloodExe(), 50, error);
+    ASSERT_TRUE(seen) << error;
+    EXPECT_EQ(*seen, 50);
+}
+
+TEST(HandleCensusTest, ProbeCountsHandlesPutIntoAndTakenFromAProcess)
+{
+    SettledTarget target;
+    ASSERT_TRUE(target.Start());
+    const unsigned before = HandleCensus::Probe(target.process());
+    ASSERT_GT(before, 0u);
+
+    testkit::OwnedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const std::vector<HANDLE> placed = target.Place(event.get(), 20);
+    ASSERT_EQ(placed.size(), 20u);
+    EXPECT_EQ(HandleCensus::Probe(target.process()), before + 20);
+
+    for (HANDLE copy : placed)
+        target.Remove(copy);
+    EXPECT_EQ(HandleCensus::Probe(target.process()), before);
+}
+
+TEST(HandleCensusTest, ProbeLooksPastAGapInTheTable)
+{
+    // Handles closed low in the table leave holes; the ones above still count.
+    SettledTarget target;
+    ASSERT_TRUE(target.Start());
+    testkit::OwnedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const std::vector<HANDLE> placed = target.Place(event.get(), 40);
+    ASSERT_EQ(placed.size(), 40u);
+    const unsigned full = HandleCensus::Probe(target.process());
+    for (size_t i = 0; i + 1 < placed.size(); ++i)
+        target.Remove(placed[i]);
+    EXPECT_EQ(HandleCensus::Probe(target.process()), full - 39);
+}
+
+TEST(ProcessMeterTest, SeesTheWorkAndMemoryOfAnotherProcess)
+{
+    // The flood keeps writing into a pipe nobody reads once it is full, so
+    // after a first large read it is alive, blocked, and has done real work.
+    FloodProcess busy(FloodExe(), L"flood:512");
+    std::string error;
+    ASSERT_TRUE(busy.Start(error)) << error;
+    ProcessMeter meter(busy.process(), ::GetProcessId(busy.process()));
+    const std::optional<double> before = meter.CpuSeconds();
+    ASSERT_TRUE(before);
+    const std::uint64_t read = busy.Drain(64 * 1024, 64 * 1024 * 1024);
+    ASSERT_EQ(read, 64u * 1024 * 1024);
+    const std::optional<double> after = meter.CpuSeconds();
+    ASSERT_TRUE(after);
+    EXPECT_GT(*after, *before) << "producing 64 MB costs the producer CPU time";
+
+    const std::optional<std::size_t> memory = meter.PrivateBytes();
+    ASSERT_TRUE(memory);
+    EXPECT_GE(*memory, 64u * 1024) << "the flood's own 64 KB buffer is private memory";
+}
+
+TEST(ProcessMeterTest, PrivateMemoryGrowsWithWhatTheProcessCommits)
+{
+    SettledTarget target;
+    ASSERT_TRUE(target.Start());
+    const ProcessMeter meter(target.process(), ::GetProcessId(target.process()));
+    const std::optional<std::size_t> before = meter.PrivateBytes();
+    ASSERT_TRUE(before);
+
+    constexpr std::size_t kCommitted = 8 * 1024 * 1024;
+    void* block = ::VirtualAllocEx(target.process(), nullptr, kCommitted, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_TRUE(block);
+    const std::optional<std::size_t> after = meter.PrivateBytes();
+    ::VirtualFreeEx(target.process(), block, 0, MEM_RELEASE);
+    ASSERT_TRUE(after);
+    EXPECT_GE(*after, *before + kCommitted);
+    EXPECT_LT(*after, *before + 2 * kCommitted) << "a region counted once";
+    const std::optional<std::size_t> freed = meter.PrivateBytes();
+    ASSERT_TRUE(freed);
+    EXPECT_LT(*freed, *after);
+}
+
+} // namespace
