@@ -59,6 +59,10 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
         m_running = FALSE;
         return false;
     }
+    // The tool gets the write end only: holding a read end of its own, it
+    // would never see the pipe break if Tarrow went away, and would block
+    // for ever once the pipe filled.
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);

@@ -214,6 +214,21 @@ TEST_F(ToolRun, ExitWorksWhileALeftoverProcessHoldsTheOutput)
     EXPECT_TRUE(m_app->waitForExit());
 }
 
+TEST_F(ToolRun, ToolSeesThePipeBreakWhenTarrowIsKilled)
+{
+    Start("args args.txt\nout started\\r\\n\nwaitfile go\nfiller 16M\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"started"));
+    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    ASSERT_TRUE(tool && tool->opened());
+
+    m_app->terminate();
+    Release(L"go");
+    // Nobody reads any more: the tool's writes must fail, not block.
+    ASSERT_TRUE(tool->waitForExit());
+    EXPECT_EQ(4u, tool->exitCode().value_or(0)) << "the double's code for a failed write";
+}
+
 TEST_F(ToolRun, CrashingToolLeavesItsOutputAndAUsableWindow)
 {
     Start("out before the crash\\r\\n\ncrash\n");
