@@ -73,6 +73,20 @@ protected:
 
     void Release(const wchar_t* name) { m_box.writeFile(name, ""); }
 
+    // Runs a tool that leaves a process of its own holding the pipe, and
+    // returns once the tool itself has ended.
+    void RunToolLeavingAProcessBehind(const std::string& toolScript, const std::string& leftoverScript)
+    {
+        m_box.writeFile(L"grandchild.script", "args grandchild.txt\n" + leftoverScript);
+        Start("args args.txt\n" + toolScript + "spawn grandchild.script\n");
+        ASSERT_TRUE(m_app->click(ids::kProgram));
+        std::unique_ptr<ToolProcess> tool = RecordedTool();
+        ASSERT_TRUE(tool && tool->opened());
+        std::unique_ptr<ToolProcess> grandchild = RecordedTool(L"grandchild.txt");
+        ASSERT_TRUE(grandchild && grandchild->opened());
+        ASSERT_TRUE(tool->waitForExit());
+    }
+
     Sandbox m_box;
     std::wstring m_file;
     std::unique_ptr<TarrowDriver> m_app;
@@ -179,14 +193,8 @@ TEST_F(ToolRun, CloseBoxDuringARunEndsTarrowAndTerminatesTheTool)
 
 TEST_F(ToolRun, WindowStaysLiveWhileALeftoverProcessHoldsTheOutput)
 {
-    m_box.writeFile(L"grandchild.script", "args grandchild.txt\nwaitfile go\nout from the grandchild\\r\\n\n");
-    Start("args args.txt\nout from the tool\\r\\n\nspawn grandchild.script\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    std::unique_ptr<ToolProcess> tool = RecordedTool();
-    ASSERT_TRUE(tool && tool->opened());
-    std::unique_ptr<ToolProcess> grandchild = RecordedTool(L"grandchild.txt");
-    ASSERT_TRUE(grandchild && grandchild->opened());
-    ASSERT_TRUE(tool->waitForExit());
+    ASSERT_NO_FATAL_FAILURE(
+        RunToolLeavingAProcessBehind("out from the tool\\r\\n\n", "waitfile go\nout from the grandchild\\r\\n\n"));
     ASSERT_TRUE(m_app->waitForLog(L"from the tool\r\n"));
 
     // The tool is gone but its pipe is not: the window must still answer,
@@ -201,14 +209,7 @@ TEST_F(ToolRun, WindowStaysLiveWhileALeftoverProcessHoldsTheOutput)
 
 TEST_F(ToolRun, ExitWorksWhileALeftoverProcessHoldsTheOutput)
 {
-    m_box.writeFile(L"grandchild.script", "args grandchild.txt\nwaitfile never\n");
-    Start("args args.txt\nspawn grandchild.script\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    std::unique_ptr<ToolProcess> tool = RecordedTool();
-    ASSERT_TRUE(tool && tool->opened());
-    std::unique_ptr<ToolProcess> grandchild = RecordedTool(L"grandchild.txt");
-    ASSERT_TRUE(grandchild && grandchild->opened());
-    ASSERT_TRUE(tool->waitForExit());
+    ASSERT_NO_FATAL_FAILURE(RunToolLeavingAProcessBehind("", "waitfile never\n"));
 
     ASSERT_TRUE(m_app->click(ids::kExit));
     EXPECT_TRUE(m_app->waitForExit());
