@@ -6,7 +6,8 @@
 class CDataExchange {
 public:
     CDataExchange(CWnd* dialog, BOOL saveAndValidate)
-        : m_dialog(dialog), m_bSaveAndValidate(saveAndValidate)
+        : m_dialog(dialog)
+        , m_bSaveAndValidate(saveAndValidate)
     {
     }
 

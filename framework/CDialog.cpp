@@ -13,7 +13,11 @@ void DDX_Control(CDataExchange* pDX, int id, CWnd& control)
         control.Attach(pDX->m_dialog->GetDlgItem(id));
 }
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
+CDialog::CDialog(UINT templateId, CWnd* parent)
+    : m_templateId(templateId)
+    , m_parent(parent)
+{
+}
 
 CDialog::~CDialog()
 {
@@ -36,8 +40,8 @@ INT_PTR CDialog::DoModal()
         owner = app->m_pMainWnd->GetSafeHwnd();
 
     m_modalResult = -1;
-    HWND hwnd = ::CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), owner,
-                                     DialogProc, reinterpret_cast<LPARAM>(this));
+    HWND hwnd = ::CreateDialogParamW(
+        AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), owner, DialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd)
         return -1;
 
@@ -112,7 +116,9 @@ BOOL CDialog::OnInitDialog()
     return TRUE;
 }
 
-void CDialog::DoDataExchange(CDataExchange*) {}
+void CDialog::DoDataExchange(CDataExchange*)
+{
+}
 
 BOOL CDialog::UpdateData(BOOL save)
 {

@@ -43,8 +43,7 @@ protected:
 
     // One row of a routing table: a window message, or a button click from a
     // control id (message WM_COMMAND). The first matching row wins.
-    template <class T>
-    struct Route {
+    template <class T> struct Route {
         UINT message;
         UINT id;
         void (T::*onClick)();
@@ -52,8 +51,7 @@ protected:
     };
 
     template <class T, size_t N>
-    bool Dispatch(const Route<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam,
-                  LRESULT* result)
+    bool Dispatch(const Route<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     {
         T& self = static_cast<T&>(*this);
         for (const Route<T>& route : table) {

@@ -39,8 +39,7 @@ std::wstring CEdit::GetLine(int index, int maxChars) const
     // The first WORD of the buffer carries its size, so it holds at least one.
     std::vector<wchar_t> buffer(static_cast<size_t>(maxChars < 1 ? 1 : maxChars) + 1, L'\0');
     buffer[0] = static_cast<wchar_t>(maxChars);
-    const LRESULT copied =
-        SendMessage(EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT copied = SendMessage(EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
     if (copied <= 0)
         return std::wstring();
     return std::wstring(buffer.data(), static_cast<size_t>(copied));

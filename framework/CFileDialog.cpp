@@ -6,8 +6,7 @@
 namespace {
 
 // Releases a COM interface pointer when it goes out of scope.
-template <class T>
-class ComPtr {
+template <class T> class ComPtr {
 public:
     ComPtr() = default;
     ~ComPtr()
@@ -29,7 +28,10 @@ private:
 // Balances a successful COM initialisation of this thread.
 class ComApartment {
 public:
-    ComApartment() : m_result(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ComApartment()
+        : m_result(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))
+    {
+    }
     ~ComApartment()
     {
         if (SUCCEEDED(m_result))
@@ -44,12 +46,12 @@ private:
 
 } // namespace
 
-CFileDialog::CFileDialog(BOOL, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags,
-                         const wchar_t* filter, CWnd* parent)
-    : m_defaultExt(defaultExt ? defaultExt : L""),
-      m_fileName(fileName ? fileName : L""),
-      m_flags(flags),
-      m_parent(parent)
+CFileDialog::CFileDialog(
+    BOOL, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
+    : m_defaultExt(defaultExt ? defaultExt : L"")
+    , m_fileName(fileName ? fileName : L"")
+    , m_flags(flags)
+    , m_parent(parent)
 {
     std::wstring rest = filter ? filter : L"";
     for (;;) {
@@ -79,8 +81,8 @@ INT_PTR CFileDialog::DoModal()
 HRESULT CFileDialog::ShowNewerDialog(HWND owner)
 {
     ComPtr<IFileOpenDialog> dialog;
-    HRESULT hr = ::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IFileOpenDialog, reinterpret_cast<void**>(dialog.put()));
+    HRESULT hr = ::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+        reinterpret_cast<void**>(dialog.put()));
     if (FAILED(hr))
         return hr;
 

@@ -11,9 +11,9 @@ public:
     CFont(const CFont&) = delete;
     CFont& operator=(const CFont&) = delete;
 
-    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                    BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision,
-                    BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily, const wchar_t* faceName);
+    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+        BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality, BYTE pitchAndFamily,
+        const wchar_t* faceName);
 
     HFONT GetSafeHandle() const { return m_hFont; }
     operator HFONT() const { return m_hFont; }

@@ -27,6 +27,5 @@ std::wstring ReadGrowing(const std::function<DWORD(wchar_t* buffer, DWORD size)>
 
 std::wstring ModuleFileName(HMODULE module)
 {
-    return ReadGrowing(
-        [module](wchar_t* buffer, DWORD size) { return ::GetModuleFileNameW(module, buffer, size); });
+    return ReadGrowing([module](wchar_t* buffer, DWORD size) { return ::GetModuleFileNameW(module, buffer, size); });
 }

@@ -9,12 +9,18 @@
 class UniqueHandle {
 public:
     UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : m_handle(handle) {}
+    explicit UniqueHandle(HANDLE handle)
+        : m_handle(handle)
+    {
+    }
     ~UniqueHandle() { reset(); }
 
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
+    UniqueHandle(UniqueHandle&& other) noexcept
+        : m_handle(other.release())
+    {
+    }
     UniqueHandle& operator=(UniqueHandle&& other) noexcept
     {
         if (this != &other)

@@ -13,15 +13,16 @@ UINT ResolveCodePage(UINT codePage)
     // The lead-byte test wants a real code page number, not the alias.
     DWORD thread = 0;
     if (::GetLocaleInfoW(::GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                         reinterpret_cast<LPWSTR>(&thread), sizeof(thread) / sizeof(wchar_t)) &&
-        thread != 0)
+            reinterpret_cast<LPWSTR>(&thread), sizeof(thread) / sizeof(wchar_t))
+        && thread != 0)
         return thread;
     return ::GetACP();
 }
 
 } // namespace
 
-AnsiChunkDecoder::AnsiChunkDecoder(UINT codePage) : m_codePage(ResolveCodePage(codePage))
+AnsiChunkDecoder::AnsiChunkDecoder(UINT codePage)
+    : m_codePage(ResolveCodePage(codePage))
 {
     for (int value = 0; value < 256; ++value)
         m_leadByte[value] = ::IsDBCSLeadByteEx(m_codePage, static_cast<BYTE>(value)) != FALSE;

@@ -26,14 +26,12 @@ std::wstring QuoteArgument(const std::wstring& argument)
     return quoted;
 }
 
-std::wstring DeviceCommandLine(const std::wstring& tool, const std::wstring& option,
-                               const std::wstring& file)
+std::wstring DeviceCommandLine(const std::wstring& tool, const std::wstring& option, const std::wstring& file)
 {
     return QuoteArgument(tool) + L" " + option + L" " + QuoteArgument(file);
 }
 
-std::wstring ConverterCommandLine(const std::wstring& converter, const std::wstring& input,
-                                  const std::wstring& output)
+std::wstring ConverterCommandLine(const std::wstring& converter, const std::wstring& input, const std::wstring& output)
 {
     return QuoteArgument(converter) + L" " + QuoteArgument(input) + L" " + QuoteArgument(output);
 }

@@ -9,8 +9,6 @@
 std::wstring QuoteArgument(const std::wstring& argument);
 
 // "<tool>" <option> "<file>"
-std::wstring DeviceCommandLine(const std::wstring& tool, const std::wstring& option,
-                               const std::wstring& file);
+std::wstring DeviceCommandLine(const std::wstring& tool, const std::wstring& option, const std::wstring& file);
 // "<converter>" "<input>" "<output>"
-std::wstring ConverterCommandLine(const std::wstring& converter, const std::wstring& input,
-                                  const std::wstring& output);
+std::wstring ConverterCommandLine(const std::wstring& converter, const std::wstring& input, const std::wstring& output);

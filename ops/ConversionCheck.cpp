@@ -23,8 +23,7 @@ std::wstring Trim(const std::wstring& line)
     return line.substr(start, end - start);
 }
 
-std::wstring LastMeaningfulLine(int firstLine, int lastLine,
-                                const std::function<std::wstring(int)>& lineAt)
+std::wstring LastMeaningfulLine(int firstLine, int lastLine, const std::function<std::wstring(int)>& lineAt)
 {
     for (int index = lastLine; index >= firstLine; --index) {
         std::wstring trimmed = Trim(lineAt(index));

@@ -19,8 +19,7 @@ std::wstring Trim(const std::wstring& line);
 
 // Last line, from lastLine down to firstLine, that is not empty once
 // trimmed; empty if there is none.
-std::wstring LastMeaningfulLine(int firstLine, int lastLine,
-                                const std::function<std::wstring(int)>& lineAt);
+std::wstring LastMeaningfulLine(int firstLine, int lastLine, const std::function<std::wstring(int)>& lineAt);
 
 bool HasSuccessMarker(const std::wstring& line);
 

@@ -27,9 +27,9 @@ void CTarrowDlg::OnBrowse()
 
     const std::wstring datPath = ConversionCheck::DatPathFor(path);
     if (::GetFileAttributesW(datPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        const std::wstring prompt = L"文件\"" + datPath +
-                                    L"\"已存在！\r\n转换文件会覆盖现有的，是否继续转换文件？\r\n"
-                                    L"按“否”使用已存在的文件！";
+        const std::wstring prompt = L"文件\"" + datPath
+            + L"\"已存在！\r\n转换文件会覆盖现有的，是否继续转换文件？\r\n"
+              L"按“否”使用已存在的文件！";
         switch (MessageBox(prompt, nullptr, MB_YESNOCANCEL)) {
         case IDYES:
             break;
@@ -60,7 +60,6 @@ bool CTarrowDlg::ConvertStpFile(const std::wstring& stpPath, const std::wstring&
 
     const int lastLine = m_logPane.LineCount() - 1;
     const std::wstring deciding = ConversionCheck::LastMeaningfulLine(
-        firstLine, lastLine,
-        [this](int index) { return m_logPane.Line(index, ConversionCheck::kMaxLineChars); });
+        firstLine, lastLine, [this](int index) { return m_logPane.Line(index, ConversionCheck::kMaxLineChars); });
     return ConversionCheck::HasSuccessMarker(deciding);
 }

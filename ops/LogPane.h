@@ -12,7 +12,10 @@
 // edit control's messages.
 class LogPane {
 public:
-    explicit LogPane(const CEdit& control) : m_control(control) {}
+    explicit LogPane(const CEdit& control)
+        : m_control(control)
+    {
+    }
 
     // Lifts the control's default text limit, so no output is ever refused.
     void RemoveLengthLimit() const;

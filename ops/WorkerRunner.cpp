@@ -75,8 +75,8 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
     std::vector<wchar_t> writableCommand(commandLine.begin(), commandLine.end());
     writableCommand.push_back(L'\0');
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE,
-                          CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &info)) {
+    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+            &startup, &info)) {
         writeEnd.reset();
         readEnd.reset();
         m_log.Append(L"创建工作进程失败！", true);
@@ -96,9 +96,8 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
         // until the child ends, input arrives or the idle period passes.
         const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
         HANDLE handle = process.get();
-        const DWORD wait = childEnded
-                               ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
-                               : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
+        const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
+                                      : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
         const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
 
         if (!childEnded && wait == WAIT_OBJECT_0) {

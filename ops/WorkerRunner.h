@@ -13,7 +13,11 @@ class WorkerRunner {
 public:
     // `running` is the owner's busy flag: set for the whole run; clearing it
     // from a handler dispatched here stops the run and terminates the child.
-    WorkerRunner(BOOL& running, LogPane& log) : m_running(running), m_log(log) {}
+    WorkerRunner(BOOL& running, LogPane& log)
+        : m_running(running)
+        , m_log(log)
+    {
+    }
 
     // True if a child was started and its run is over; false if nothing was
     // started (another run is going on, or the pipe or process failed).

@@ -9,5 +9,8 @@ class CAboutDlg : public CDialog {
 public:
     enum { IDD = IDD_ABOUTBOX };
 
-    explicit CAboutDlg(CWnd* parent = nullptr) : CDialog(IDD, parent) {}
+    explicit CAboutDlg(CWnd* parent = nullptr)
+        : CDialog(IDD, parent)
+    {
+    }
 };

@@ -31,10 +31,10 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
 };
 
 CTarrowDlg::CTarrowDlg(CWnd* parent)
-    : CDialog(IDD, parent),
-      m_hIcon(::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
-      m_bRunning(0),
-      m_logPane(m_log)
+    : CDialog(IDD, parent)
+    , m_hIcon(::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
+    , m_bRunning(0)
+    , m_logPane(m_log)
 {
 }
 
@@ -74,8 +74,7 @@ BOOL CTarrowDlg::OnInitDialog()
 
     CFont& font = LogFont();
     if (!font.GetSafeHandle())
-        font.CreateFont(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                        FF_SWISS, L"新宋体");
+        font.CreateFont(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FF_SWISS, L"新宋体");
     m_log.SetFont(font, TRUE);
     m_logPane.RemoveLengthLimit();
     m_log.SetWindowText(L"");
@@ -85,10 +84,9 @@ BOOL CTarrowDlg::OnInitDialog()
 void CTarrowDlg::CreateLogo()
 {
     const RECT rect = {10, 10, 130, 130};
-    m_logo.Create(L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, rect, this,
-                  static_cast<UINT>(-1));
-    HICON logo = static_cast<HICON>(::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LOGO),
-                                                 IMAGE_ICON, 120, 120, LR_DEFAULTCOLOR));
+    m_logo.Create(L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, rect, this, static_cast<UINT>(-1));
+    HICON logo = static_cast<HICON>(
+        ::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, 120, 120, LR_DEFAULTCOLOR));
     if (logo)
         m_logo.SetIcon(logo);
 }

@@ -53,13 +53,13 @@ bool Sizes(const std::wstring& text, std::vector<double>& sizes)
 
 const std::set<std::wstring>& BenchArguments::AllParts()
 {
-    static const std::set<std::wstring> parts = {L"throughput", L"responsiveness", L"latency",
-                                                 L"idle",       L"soak",           L"profile"};
+    static const std::set<std::wstring> parts
+        = {L"throughput", L"responsiveness", L"latency", L"idle", L"soak", L"profile"};
     return parts;
 }
 
 bool BenchArguments::Parse(const std::vector<std::wstring>& arguments, BenchSettings& settings,
-                           std::set<std::wstring>& parts, std::wstring& wrong)
+    std::set<std::wstring>& parts, std::wstring& wrong)
 {
     parts.clear();
     for (const std::wstring& argument : arguments) {

@@ -14,8 +14,8 @@ public:
 
     // Applies the arguments to `settings` and picks the parts; false on the
     // first argument it cannot use, which `wrong` then holds.
-    static bool Parse(const std::vector<std::wstring>& arguments, BenchSettings& settings, std::set<std::wstring>& parts,
-                      std::wstring& wrong);
+    static bool Parse(const std::vector<std::wstring>& arguments, BenchSettings& settings,
+        std::set<std::wstring>& parts, std::wstring& wrong);
 
     static const char* Usage();
 };

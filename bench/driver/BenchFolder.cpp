@@ -15,7 +15,8 @@ e2e::SandboxOptions WithoutTarrow()
 
 } // namespace
 
-BenchFolder::BenchFolder(const std::wstring& tarrowExe, const std::wstring& floodExe) : m_sandbox(WithoutTarrow())
+BenchFolder::BenchFolder(const std::wstring& tarrowExe, const std::wstring& floodExe)
+    : m_sandbox(WithoutTarrow())
 {
     if (!m_sandbox.ready()) {
         m_error = "cannot create a folder under %TEMP%";
@@ -27,7 +28,8 @@ BenchFolder::BenchFolder(const std::wstring& tarrowExe, const std::wstring& floo
     } copies[] = {{tarrowExe, L"Tarrow.exe"}, {floodExe, L"burnkit.exe"}};
     for (const auto& copy : copies) {
         if (!::CopyFileW(copy.from.c_str(), m_sandbox.file(copy.to).c_str(), FALSE)) {
-            m_error = "cannot copy " + testkit::encoding::toUtf8(copy.from) + " (error " + std::to_string(::GetLastError()) + ")";
+            m_error = "cannot copy " + testkit::encoding::toUtf8(copy.from) + " (error "
+                + std::to_string(::GetLastError()) + ")";
             return;
         }
     }

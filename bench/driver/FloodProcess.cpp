@@ -6,7 +6,10 @@
 #include <vector>
 
 FloodProcess::FloodProcess(std::wstring floodExe, std::wstring mode, bool input, std::wstring arguments)
-    : m_floodExe(std::move(floodExe)), m_mode(std::move(mode)), m_withInput(input), m_arguments(std::move(arguments))
+    : m_floodExe(std::move(floodExe))
+    , m_mode(std::move(mode))
+    , m_withInput(input)
+    , m_arguments(std::move(arguments))
 {
 }
 
@@ -58,9 +61,9 @@ bool FloodProcess::Start(std::string& error)
         commandLine += L" " + m_arguments;
     PROCESS_INFORMATION started{};
     if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                          CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
-                          &started)) {
-        error = "cannot start " + testkit::encoding::toUtf8(m_floodExe) + " (error " + std::to_string(::GetLastError()) + ")";
+            CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &started)) {
+        error = "cannot start " + testkit::encoding::toUtf8(m_floodExe) + " (error " + std::to_string(::GetLastError())
+            + ")";
         return false;
     }
     m_process.reset(started.hProcess);

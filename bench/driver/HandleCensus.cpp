@@ -28,7 +28,7 @@ unsigned HandleCensus::Probe(HANDLE process)
     for (ULONG_PTR value = 4; value <= kHighestValue && freeRun < kFreeRunToStop; value += 4) {
         HANDLE copy = nullptr;
         if (::DuplicateHandle(process, reinterpret_cast<HANDLE>(value), ::GetCurrentProcess(), &copy, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS)) {
+                DUPLICATE_SAME_ACCESS)) {
             testkit::OwnedHandle owned(copy);
             ++found;
             freeRun = 0;

@@ -49,12 +49,13 @@ void IdleBench::Run()
 
     // Both windows equally long, so their figures compare.
     constexpr DWORD kMarginMs = 1000;
-    const DWORD window = m_settings.silentMs > 3 * kMarginMs ? m_settings.silentMs - 2 * kMarginMs : m_settings.silentMs / 2;
+    const DWORD window
+        = m_settings.silentMs > 3 * kMarginMs ? m_settings.silentMs - 2 * kMarginMs : m_settings.silentMs / 2;
 
     std::fprintf(stderr, "idle cost: Tarrow with no tool\n");
     const std::optional<double> waiting = CoreShare(meter, window);
     m_table.Add(kPart, Format("Tarrow's CPU with no tool running (%.0f s)", window / 1000.0),
-                waiting ? Format("%.2f%% of one core", *waiting * 100) : "not measured: no CPU times");
+        waiting ? Format("%.2f%% of one core", *waiting * 100) : "not measured: no CPU times");
 
     std::fprintf(stderr, "idle cost: Tarrow while a silent tool runs\n");
     if (!tarrow.ClickProgram() || !tarrow.WaitForRunStart(std::chrono::milliseconds(10000))) {
@@ -71,7 +72,7 @@ void IdleBench::Run()
         m_table.AddMissing(kPart, measure, "the run did not end", goal);
     else
         m_table.AddGoal(kPart, measure + Format(" (%.0f s of it measured)", window / 1000.0),
-                        Format("%.2f%% of one core", *running * 100), goal, *running < 0.01);
+            Format("%.2f%% of one core", *running * 100), goal, *running < 0.01);
     m_table.Note("CPU time: " + ProcessMeter::CpuMethod()
-                 + "; under Wine thread times come in 10 ms steps, so over 8 s one step is 0.12% of a core.");
+        + "; under Wine thread times come in 10 ms steps, so over 8 s one step is 0.12% of a core.");
 }

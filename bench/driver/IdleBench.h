@@ -8,7 +8,11 @@
 // tool at all. Nothing touches Tarrow while it is measured.
 class IdleBench {
 public:
-    IdleBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+    IdleBench(const BenchSettings& settings, ResultTable& table)
+        : m_settings(settings)
+        , m_table(table)
+    {
+    }
 
     void Run();
 

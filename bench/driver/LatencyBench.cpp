@@ -38,7 +38,8 @@ std::map<unsigned, long long> LatencyBench::TicksIn(const std::wstring& text, st
 void LatencyBench::Run()
 {
     const unsigned expected = m_settings.tickRunMs / m_settings.tickIntervalMs;
-    const std::wstring mode = L"ticks:" + std::to_wstring(m_settings.tickIntervalMs) + L":" + std::to_wstring(m_settings.tickRunMs);
+    const std::wstring mode
+        = L"ticks:" + std::to_wstring(m_settings.tickIntervalMs) + L":" + std::to_wstring(m_settings.tickRunMs);
     const auto runDeadline = std::chrono::milliseconds(m_settings.tickRunMs + 30000);
 
     BenchFolder folder(m_settings.tarrowExe, m_settings.floodExe);
@@ -63,7 +64,8 @@ void LatencyBench::Run()
             // Only the button's state is looked at until the run is over:
             // that is read from the window manager, not asked of Tarrow.
             tarrow.ClickProgram();
-            const bool ran = tarrow.WaitForRunStart(std::chrono::milliseconds(10000)) && tarrow.WaitForRunEnd(runDeadline);
+            const bool ran
+                = tarrow.WaitForRunStart(std::chrono::milliseconds(10000)) && tarrow.WaitForRunEnd(runDeadline);
             std::vector<double> latencies;
             const benchprobe::Layout& seen = probe.layout();
             for (LONG i = 0; i < seen.ticksSeen; ++i)
@@ -72,8 +74,8 @@ void LatencyBench::Run()
                 m_table.AddMissing(kPart, "line printed to line in the log, unobserved", "the run did not end", kGoal);
             else
                 Report(Format("line printed to line in the log, unobserved (probe inside Tarrow), %u of %u lines",
-                              static_cast<unsigned>(latencies.size()), expected),
-                       latencies, true, latencies.size() == expected);
+                           static_cast<unsigned>(latencies.size()), expected),
+                    latencies, true, latencies.size() == expected);
         }
     }
 
@@ -100,8 +102,8 @@ void LatencyBench::Run()
     for (const auto& [sequence, latency] : latencyBySequence)
         latencies.push_back(latency);
     Report(Format("line printed to line in the log, polled every 2 ms (the polls wake Tarrow), %u of %u lines",
-                  static_cast<unsigned>(latencies.size()), expected),
-           latencies, false, latencies.size() == expected);
+               static_cast<unsigned>(latencies.size()), expected),
+        latencies, false, latencies.size() == expected);
 }
 
 void LatencyBench::Report(const std::string& measure, const std::vector<double>& latenciesMs, bool goal, bool allSeen)
@@ -114,8 +116,8 @@ void LatencyBench::Report(const std::string& measure, const std::vector<double>&
         return;
     }
     const Summary summary = Summary::Of(latenciesMs);
-    const std::string value =
-        Format("median %.1f ms, p95 %.1f ms, max %.1f ms", summary.median(), summary.p95(), summary.max());
+    const std::string value
+        = Format("median %.1f ms, p95 %.1f ms, max %.1f ms", summary.median(), summary.p95(), summary.max());
     if (goal)
         m_table.AddGoal(kPart, measure, value, std::string(kGoal) + ", every line", allSeen && summary.p95() <= 300);
     else

@@ -18,7 +18,11 @@
 // figure shows the polling as much as Tarrow and is given for comparison.
 class LatencyBench {
 public:
-    LatencyBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+    LatencyBench(const BenchSettings& settings, ResultTable& table)
+        : m_settings(settings)
+        , m_table(table)
+    {
+    }
 
     void Run();
 

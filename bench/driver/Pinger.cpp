@@ -2,9 +2,16 @@
 
 #include "BenchClock.h"
 
-Pinger::Pinger(HWND target) : m_target(target), m_thread([this] { Loop(); }) {}
+Pinger::Pinger(HWND target)
+    : m_target(target)
+    , m_thread([this] { Loop(); })
+{
+}
 
-Pinger::~Pinger() { Stop(); }
+Pinger::~Pinger()
+{
+    Stop();
+}
 
 std::vector<double> Pinger::Stop()
 {
@@ -26,4 +33,3 @@ void Pinger::Loop()
         ::Sleep(kPauseMs);
     }
 }
-

@@ -14,8 +14,8 @@ ProbeSession::~ProbeSession()
 bool ProbeSession::Attach(DWORD tarrowProcessId, DWORD guiThreadId, const e2e::Window& log, std::string& error)
 {
     const std::wstring name = benchprobe::kMappingPrefix + std::to_wstring(tarrowProcessId);
-    m_mapping.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(benchprobe::Layout),
-                                         name.c_str()));
+    m_mapping.reset(::CreateFileMappingW(
+        INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(benchprobe::Layout), name.c_str()));
     if (!m_mapping) {
         error = "cannot create the probe's shared memory (error " + std::to_string(::GetLastError()) + ")";
         return false;

@@ -14,7 +14,11 @@
 class ProcessMeter {
 public:
     // process needs PROCESS_QUERY_INFORMATION | PROCESS_VM_READ.
-    ProcessMeter(HANDLE process, DWORD processId) : m_process(process), m_processId(processId) {}
+    ProcessMeter(HANDLE process, DWORD processId)
+        : m_process(process)
+        , m_processId(processId)
+    {
+    }
 
     // User + kernel time: the larger of GetProcessTimes and the sum over the
     // threads alive now (a thread that ended is missing from the sum, which

@@ -16,8 +16,8 @@ std::string Cost(const benchprobe::MessageCost& cost, double wallSeconds)
         return "none";
     const double total = BenchClock::Seconds(cost.counterTotal);
     return Format("%lld calls, %.2f s (%.0f%% of the wall time), mean %.3f ms, max %.1f ms",
-                  static_cast<long long>(cost.count), total, total / wallSeconds * 100, total * 1000 / cost.count,
-                  BenchClock::Milliseconds(cost.counterMax));
+        static_cast<long long>(cost.count), total, total / wallSeconds * 100, total * 1000 / cost.count,
+        BenchClock::Milliseconds(cost.counterMax));
 }
 
 // Mean cost by how much output the log held, in at most eight ranges so the
@@ -57,7 +57,8 @@ void ProfileBench::Run()
     const double megabytes = m_settings.profileMegabytes;
     const std::string what = Format("%g MB flood", megabytes);
     std::fprintf(stderr, "profile: Tarrow, %s\n", what.c_str());
-    const ThroughputBench::FloodShown shown = ThroughputBench::ShowFlood(m_settings, m_settings.tarrowExe, megabytes, false);
+    const ThroughputBench::FloodShown shown
+        = ThroughputBench::ShowFlood(m_settings, m_settings.tarrowExe, megabytes, false);
     if (!shown.probe) {
         m_table.Add(kPart, what, "not measured: " + shown.error);
         return;
@@ -65,17 +66,18 @@ void ProfileBench::Run()
     const benchprobe::Layout& seen = *shown.probe;
     const double wall = shown.seconds;
     m_table.Add(kPart, "wall time, click to " + what + " shown",
-                shown.complete ? Format("%.2f s", wall)
-                               : Format("not all shown after %.0f s: %.2f MB", wall, shown.megabytesShown));
+        shown.complete ? Format("%.2f s", wall)
+                       : Format("not all shown after %.0f s: %.2f MB", wall, shown.megabytesShown));
     const double inside = BenchClock::Seconds(seen.outermost.counterTotal);
     m_table.Add(kPart, "inside the log control, all messages", Cost(seen.outermost, wall));
     m_table.Add(kPart, "of which EM_REPLACESEL (the appends)", Cost(seen.costs[benchprobe::kReplaceSel], wall));
     m_table.Add(kPart, "of which EM_SETSEL", Cost(seen.costs[benchprobe::kSetSel], wall));
     m_table.Add(kPart, "of which EM_SCROLLCARET", Cost(seen.costs[benchprobe::kScrollCaret], wall));
-    m_table.Add(kPart, "of which painting (WM_PAINT, WM_ERASEBKGND, WM_NCPAINT)", Cost(seen.costs[benchprobe::kPaint], wall));
+    m_table.Add(
+        kPart, "of which painting (WM_PAINT, WM_ERASEBKGND, WM_NCPAINT)", Cost(seen.costs[benchprobe::kPaint], wall));
     m_table.Add(kPart, "of which other messages", Cost(seen.costs[benchprobe::kOtherMessage], wall));
     m_table.Add(kPart, "mean EM_REPLACESEL by output already in the log", ByOutput(seen.replaceSelByOutput));
     m_table.Add(kPart, "mean paint by output already in the log", ByOutput(seen.paintByOutput));
     m_table.Add(kPart, "outside the log control (reading the pipe, decoding, the loop)",
-                Format("%.2f s (%.0f%% of the wall time)", wall - inside, (wall - inside) / wall * 100));
+        Format("%.2f s (%.0f%% of the wall time)", wall - inside, (wall - inside) / wall * 100));
 }

@@ -9,7 +9,11 @@
 // against the rest: reading the pipe, decoding, painting, the loop.
 class ProfileBench {
 public:
-    ProfileBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+    ProfileBench(const BenchSettings& settings, ResultTable& table)
+        : m_settings(settings)
+        , m_table(table)
+    {
+    }
 
     void Run();
 

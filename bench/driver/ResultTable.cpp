@@ -34,19 +34,22 @@ void ResultTable::Add(const std::string& part, const std::string& measure, const
     m_rows.push_back({part, measure, value, std::string(), Verdict::Info});
 }
 
-void ResultTable::AddGoal(const std::string& part, const std::string& measure, const std::string& value,
-                          const std::string& goal, bool met)
+void ResultTable::AddGoal(
+    const std::string& part, const std::string& measure, const std::string& value, const std::string& goal, bool met)
 {
     m_rows.push_back({part, measure, value, goal, met ? Verdict::Pass : Verdict::Fail});
 }
 
-void ResultTable::AddMissing(const std::string& part, const std::string& measure, const std::string& why,
-                             const std::string& goal)
+void ResultTable::AddMissing(
+    const std::string& part, const std::string& measure, const std::string& why, const std::string& goal)
 {
     m_rows.push_back({part, measure, "not measured: " + why, goal, Verdict::Fail});
 }
 
-void ResultTable::Note(const std::string& text) { m_notes.push_back(text); }
+void ResultTable::Note(const std::string& text)
+{
+    m_notes.push_back(text);
+}
 
 bool ResultTable::AnyFailed() const
 {

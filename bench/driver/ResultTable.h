@@ -12,9 +12,10 @@ public:
 
     void Add(const std::string& part, const std::string& measure, const std::string& value);
     void AddGoal(const std::string& part, const std::string& measure, const std::string& value, const std::string& goal,
-                 bool met);
+        bool met);
     // A figure that could not be measured at all counts as a missed goal.
-    void AddMissing(const std::string& part, const std::string& measure, const std::string& why, const std::string& goal);
+    void AddMissing(
+        const std::string& part, const std::string& measure, const std::string& why, const std::string& goal);
     void Note(const std::string& text);
 
     bool AnyFailed() const;

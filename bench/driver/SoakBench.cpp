@@ -33,7 +33,10 @@ bool OneRun(const TarrowInstance& tarrow)
         std::chrono::milliseconds(30000), std::chrono::milliseconds(2));
 }
 
-std::string Kilobytes(double bytes) { return Format("%.0f KB", bytes / 1024.0); }
+std::string Kilobytes(double bytes)
+{
+    return Format("%.0f KB", bytes / 1024.0);
+}
 
 } // namespace
 
@@ -70,7 +73,8 @@ void SoakBench::Run()
     if (!seen)
         m_table.AddMissing(kPart, checkMeasure, error, checkGoal);
     else
-        m_table.AddGoal(kPart, checkMeasure, Format("%+d seen", *seen), checkGoal, *seen == static_cast<int>(kLeakedForCheck));
+        m_table.AddGoal(
+            kPart, checkMeasure, Format("%+d seen", *seen), checkGoal, *seen == static_cast<int>(kLeakedForCheck));
 
     const std::string handleMeasure = Format("Tarrow's handles, before and after %u runs", m_settings.soakRuns);
     const std::string memoryMeasure = Format("Tarrow's private memory, before and after %u runs", m_settings.soakRuns);
@@ -117,14 +121,15 @@ void SoakBench::Run()
         m_table.AddMissing(kPart, memoryMeasure, why, memoryGoal);
         return;
     }
-    m_table.Add(kPart, "one short run (click to closing line break)", Format("%.0f ms on average", seconds * 1000 / done));
+    m_table.Add(
+        kPart, "one short run (click to closing line break)", Format("%.0f ms on average", seconds * 1000 / done));
 
     if (!handlesBefore || !handlesAfter) {
         m_table.AddMissing(kPart, handleMeasure, "no handle count", handleGoal);
     } else {
         const int growth = static_cast<int>(handlesAfter->handles) - static_cast<int>(handlesBefore->handles);
-        m_table.AddGoal(kPart, handleMeasure, Format("%u -> %u (%+d)", handlesBefore->handles, handlesAfter->handles, growth),
-                        handleGoal, growth <= 0);
+        m_table.AddGoal(kPart, handleMeasure,
+            Format("%u -> %u (%+d)", handlesBefore->handles, handlesAfter->handles, growth), handleGoal, growth <= 0);
         m_table.Note("Handles: " + HandleCensus::MethodName(handlesAfter->probed) + ".");
     }
 
@@ -136,10 +141,10 @@ void SoakBench::Run()
         const double logText = static_cast<double>(*logAfter - *logBefore) * sizeof(wchar_t);
         const double beyond = growth - logText;
         m_table.AddGoal(kPart, memoryMeasure,
-                        Format("%s -> %s (%s%s; the log's text %s; beyond it %s%s)", Kilobytes(double(*memoryBefore)).c_str(),
-                               Kilobytes(double(*memoryAfter)).c_str(), growth >= 0 ? "+" : "", Kilobytes(growth).c_str(),
-                               Kilobytes(logText).c_str(), beyond >= 0 ? "+" : "", Kilobytes(beyond).c_str()),
-                        memoryGoal, beyond < 1024.0 * 1024.0);
+            Format("%s -> %s (%s%s; the log's text %s; beyond it %s%s)", Kilobytes(double(*memoryBefore)).c_str(),
+                Kilobytes(double(*memoryAfter)).c_str(), growth >= 0 ? "+" : "", Kilobytes(growth).c_str(),
+                Kilobytes(logText).c_str(), beyond >= 0 ? "+" : "", Kilobytes(beyond).c_str()),
+            memoryGoal, beyond < 1024.0 * 1024.0);
         m_table.Note("Private memory: " + meter.MemoryMethod() + ".");
     }
 }

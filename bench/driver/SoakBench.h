@@ -14,7 +14,11 @@ public:
     static constexpr unsigned kLeakedForCheck = 64;
     static constexpr unsigned kWarmUpRuns = 5;
 
-    SoakBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+    SoakBench(const BenchSettings& settings, ResultTable& table)
+        : m_settings(settings)
+        , m_table(table)
+    {
+    }
 
     void Run();
 

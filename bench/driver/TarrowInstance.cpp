@@ -45,7 +45,8 @@ std::wstring DirectoryOf(const std::wstring& path)
 } // namespace
 
 TarrowInstance::TarrowInstance(std::wstring exePath, std::vector<e2e::EnvVar> environment)
-    : m_exePath(std::move(exePath)), m_environment(std::move(environment))
+    : m_exePath(std::move(exePath))
+    , m_environment(std::move(environment))
 {
 }
 
@@ -68,8 +69,9 @@ bool TarrowInstance::Start(std::string& error)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     if (!::CreateProcessW(m_exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                          environment.data(), directory.c_str(), &startup, &started)) {
-        error = "cannot start " + testkit::encoding::toUtf8(m_exePath) + " (error " + std::to_string(::GetLastError()) + ")";
+            environment.data(), directory.c_str(), &startup, &started)) {
+        error = "cannot start " + testkit::encoding::toUtf8(m_exePath) + " (error " + std::to_string(::GetLastError())
+            + ")";
         return false;
     }
     m_process.reset(started.hProcess);
@@ -96,13 +98,20 @@ bool TarrowInstance::Start(std::string& error)
 
 bool TarrowInstance::SetFile(const std::wstring& path) const
 {
-    const std::optional<LRESULT> set = m_window.child(kFileBox).send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    const std::optional<LRESULT> set
+        = m_window.child(kFileBox).send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     return set && *set != FALSE;
 }
 
-bool TarrowInstance::ClickProgram() const { return m_window.child(kProgramButton).click(); }
+bool TarrowInstance::ClickProgram() const
+{
+    return m_window.child(kProgramButton).click();
+}
 
-bool TarrowInstance::ProgramEnabled() const { return m_window.child(kProgramButton).enabled(); }
+bool TarrowInstance::ProgramEnabled() const
+{
+    return m_window.child(kProgramButton).enabled();
+}
 
 bool TarrowInstance::WaitForRunStart(std::chrono::milliseconds timeout) const
 {
@@ -122,4 +131,7 @@ std::optional<std::size_t> TarrowInstance::LogLength(std::chrono::milliseconds t
     return static_cast<std::size_t>(*length);
 }
 
-std::optional<std::wstring> TarrowInstance::LogText() const { return log().tryText(); }
+std::optional<std::wstring> TarrowInstance::LogText() const
+{
+    return log().tryText();
+}

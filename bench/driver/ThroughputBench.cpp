@@ -23,9 +23,15 @@ constexpr std::size_t kTarrowChunk = 1024;
 const char* const kPart = "throughput";
 const char* const kResponsiveness = "responsiveness";
 
-std::wstring FloodModeFor(double megabytes) { return L"flood:" + std::to_wstring(megabytes); }
+std::wstring FloodModeFor(double megabytes)
+{
+    return L"flood:" + std::to_wstring(megabytes);
+}
 
-std::string Megabytes(double megabytes) { return Format("%g MB", megabytes); }
+std::string Megabytes(double megabytes)
+{
+    return Format("%g MB", megabytes);
+}
 
 std::string Spread(double fastest, double slowest, unsigned runs)
 {
@@ -34,8 +40,8 @@ std::string Spread(double fastest, double slowest, unsigned runs)
 
 } // namespace
 
-std::optional<double> ThroughputBench::ReaderSeconds(const std::wstring& floodExe, double megabytes, std::size_t chunk,
-                                                     bool peekFirst)
+std::optional<double> ThroughputBench::ReaderSeconds(
+    const std::wstring& floodExe, double megabytes, std::size_t chunk, bool peekFirst)
 {
     const LONGLONG start = BenchClock::Now();
     FloodProcess flood(floodExe, FloodModeFor(megabytes));
@@ -48,14 +54,14 @@ std::optional<double> ThroughputBench::ReaderSeconds(const std::wstring& floodEx
     const double seconds = BenchClock::SecondsSince(start);
     if (bytes != FloodText::BytesFor(megabytes)) {
         std::fprintf(stderr, "  the reader got %llu bytes of %llu\n", static_cast<unsigned long long>(bytes),
-                     static_cast<unsigned long long>(FloodText::BytesFor(megabytes)));
+            static_cast<unsigned long long>(FloodText::BytesFor(megabytes)));
         return std::nullopt;
     }
     return seconds;
 }
 
-ThroughputBench::FloodShown ThroughputBench::ShowFlood(const BenchSettings& settings, const std::wstring& tarrowExe,
-                                                       double megabytes, bool ping)
+ThroughputBench::FloodShown ThroughputBench::ShowFlood(
+    const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, bool ping)
 {
     FloodShown shown;
     BenchFolder folder(tarrowExe, settings.floodExe);
@@ -94,8 +100,7 @@ ThroughputBench::FloodShown ThroughputBench::ShowFlood(const BenchSettings& sett
     const LONGLONG deadline = start + BenchClock::Frequency() * settings.floodDeadlineMs / 1000;
     LONGLONG reached = 0;
     while ((reached = probe.TargetReachedAt()) == 0 && BenchClock::Now() < deadline
-           && ::WaitForSingleObject(tarrow.process(), 1) == WAIT_TIMEOUT) {
-    }
+        && ::WaitForSingleObject(tarrow.process(), 1) == WAIT_TIMEOUT) { }
     if (pinger)
         shown.pingsMs = pinger->Stop();
     shown.complete = reached != 0;
@@ -115,8 +120,8 @@ ThroughputBench::FloodShown ThroughputBench::ShowFlood(const BenchSettings& sett
     return shown;
 }
 
-ThroughputBench::Series ThroughputBench::ShowFloods(const BenchSettings& settings, const std::wstring& tarrowExe,
-                                                   double megabytes, unsigned runs)
+ThroughputBench::Series ThroughputBench::ShowFloods(
+    const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, unsigned runs)
 {
     std::vector<FloodShown> shown;
     for (unsigned run = 0; run < std::max(runs, 1u); ++run) {
@@ -124,13 +129,14 @@ ThroughputBench::Series ThroughputBench::ShowFloods(const BenchSettings& setting
         if (!shown.back().error.empty() || !shown.back().complete)
             return {shown.back(), shown.back().seconds, shown.back().seconds, 1};
     }
-    std::sort(shown.begin(), shown.end(), [](const FloodShown& a, const FloodShown& b) { return a.seconds < b.seconds; });
+    std::sort(
+        shown.begin(), shown.end(), [](const FloodShown& a, const FloodShown& b) { return a.seconds < b.seconds; });
     return {shown[(shown.size() - 1) / 2], shown.front().seconds, shown.back().seconds,
-            static_cast<unsigned>(shown.size())};
+        static_cast<unsigned>(shown.size())};
 }
 
-std::optional<ThroughputBench::ReaderTimes> ThroughputBench::Readers(double megabytes, std::size_t chunk,
-                                                                     bool peekFirst) const
+std::optional<ThroughputBench::ReaderTimes> ThroughputBench::Readers(
+    double megabytes, std::size_t chunk, bool peekFirst) const
 {
     std::vector<double> seconds;
     for (unsigned run = 0; run < std::max(m_settings.repeat, 1u); ++run) {
@@ -160,17 +166,17 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
             std::size_t chunk;
             bool peekFirst;
         } readers[] = {{"minimal reader, %s, 64 KB reads", kReaderChunk, false},
-                       {"reader, %s, 1 KB reads (Tarrow's chunk)", kTarrowChunk, false},
-                       {"reader, %s, PeekNamedPipe + 1 KB reads (Tarrow's reading alone)", kTarrowChunk, true}};
+            {"reader, %s, 1 KB reads (Tarrow's chunk)", kTarrowChunk, false},
+            {"reader, %s, PeekNamedPipe + 1 KB reads (Tarrow's reading alone)", kTarrowChunk, true}};
         std::optional<double> reader;
         for (const auto& kind : readers) {
             const std::optional<ReaderTimes> times = Readers(megabytes, kind.chunk, kind.peekFirst);
             if (&kind == &readers[0] && times)
                 reader = times->median;
             m_table.Add(kPart, Format(kind.what, Megabytes(megabytes).c_str()),
-                        times ? Format("%.2f s (%.3f s/MB%s)", times->median, times->median / megabytes,
-                                       Spread(times->fastest, times->slowest, m_settings.repeat).c_str())
-                              : "failed");
+                times ? Format("%.2f s (%.3f s/MB%s)", times->median, times->median / megabytes,
+                    Spread(times->fastest, times->slowest, m_settings.repeat).c_str())
+                      : "failed");
         }
 
         std::fprintf(stderr, "throughput: Tarrow, %g MB\n", megabytes);
@@ -187,24 +193,25 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
     if (throughput) {
         const std::string ratioMeasure = Megabytes(largest) + " shown, against the minimal reader";
         if (!largestShown.error.empty() || !largestReader)
-            m_table.AddMissing(kPart, ratioMeasure, largestReader ? largestShown.error : "the reader failed", "at most 2x");
+            m_table.AddMissing(
+                kPart, ratioMeasure, largestReader ? largestShown.error : "the reader failed", "at most 2x");
         else
             m_table.AddGoal(kPart, ratioMeasure,
-                            Format("%s%.1fx", largestShown.complete ? "" : "> ", largestShown.seconds / *largestReader),
-                            "at most 2x", largestShown.complete && largestShown.seconds <= 2 * *largestReader);
+                Format("%s%.1fx", largestShown.complete ? "" : "> ", largestShown.seconds / *largestReader),
+                "at most 2x", largestShown.complete && largestShown.seconds <= 2 * *largestReader);
 
         const std::string perMegabyteMeasure = "time per MB, " + Megabytes(largest) + " against " + Megabytes(smallest);
         if (sizes.size() < 2 || !smallestShown.complete || !largestShown.error.empty()) {
-            m_table.AddMissing(kPart, perMegabyteMeasure,
-                               sizes.size() < 2 ? "only one size" : "a flood was not shown", "at most 1.5x");
+            m_table.AddMissing(kPart, perMegabyteMeasure, sizes.size() < 2 ? "only one size" : "a flood was not shown",
+                "at most 1.5x");
         } else {
             // Unfinished, the largest flood's time per megabyte is a lower
             // bound, still good enough to fail the goal with.
             const double small = smallestShown.seconds / smallest;
             const double large = largestShown.seconds / std::max(largestShown.megabytesShown, 1e-9);
             m_table.AddGoal(kPart, perMegabyteMeasure,
-                            Format("%.3f / %.3f s = %s%.2fx", large, small, largestShown.complete ? "" : "> ", large / small),
-                            "at most 1.5x", largestShown.complete && large <= 1.5 * small);
+                Format("%.3f / %.3f s = %s%.2fx", large, small, largestShown.complete ? "" : "> ", large / small),
+                "at most 1.5x", largestShown.complete && large <= 1.5 * small);
         }
 
         if (m_settings.baselineExe.empty()) {
@@ -221,7 +228,7 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
                 value = Format("not all shown after %.0f s: %.2f MB", shown.seconds, shown.megabytesShown);
             else
                 value = Format("%.2f s (%.3f s/MB)%s", shown.seconds, shown.seconds / megabytes,
-                               reader ? Format(", %.1fx the reader", shown.seconds / *reader).c_str() : "");
+                    reader ? Format(", %.1fx the reader", shown.seconds / *reader).c_str() : "");
             m_table.Add(kPart, "standard edit control build (baseline), " + Megabytes(megabytes) + " shown", value);
         }
     }
@@ -232,16 +239,16 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
         const std::string measure = "WM_NULL round trip to the dialog during the " + Megabytes(largest) + " flood";
         if (!pinged.error.empty() || pinged.pingsMs.empty()) {
             m_table.AddMissing(kResponsiveness, measure, pinged.error.empty() ? "no round trip finished" : pinged.error,
-                               "p95 under 100 ms");
+                "p95 under 100 ms");
         } else {
             const Summary pings = Summary::Of(pinged.pingsMs);
             m_table.AddGoal(kResponsiveness, measure + (pinged.complete ? "" : " (as far as it got)"),
-                            Format("median %.1f ms, p95 %.1f ms, max %.1f ms (%zu round trips)", pings.median(),
-                                   pings.p95(), pings.max(), pings.count()),
-                            "p95 under 100 ms", pings.p95() < 100);
+                Format("median %.1f ms, p95 %.1f ms, max %.1f ms (%zu round trips)", pings.median(), pings.p95(),
+                    pings.max(), pings.count()),
+                "p95 under 100 ms", pings.p95() < 100);
             m_table.Add(kResponsiveness, "the same flood shown, while pinged",
-                        pinged.complete ? Format("%.2f s", pinged.seconds)
-                                        : Format("not all shown after %.0f s: %.2f MB", pinged.seconds, pinged.megabytesShown));
+                pinged.complete ? Format("%.2f s", pinged.seconds)
+                                : Format("not all shown after %.0f s: %.2f MB", pinged.seconds, pinged.megabytesShown));
         }
     }
 }
@@ -256,13 +263,13 @@ void ThroughputBench::ReportSize(double megabytes, const Series& series, std::op
     }
     if (!shown.complete) {
         m_table.AddGoal(kPart, measure,
-                        Format("not all shown after %.0f s: %.2f MB (>= %.3f s/MB)", shown.seconds, shown.megabytesShown,
-                               shown.seconds / std::max(shown.megabytesShown, 1e-9)),
-                        Format("all within %.0f s", m_settings.floodDeadlineMs / 1000.0), false);
+            Format("not all shown after %.0f s: %.2f MB (>= %.3f s/MB)", shown.seconds, shown.megabytesShown,
+                shown.seconds / std::max(shown.megabytesShown, 1e-9)),
+            Format("all within %.0f s", m_settings.floodDeadlineMs / 1000.0), false);
         return;
     }
     std::string value = Format("%.2f s (%.3f s/MB%s)", shown.seconds, shown.seconds / megabytes,
-                               Spread(series.fastest, series.slowest, series.runs).c_str());
+        Spread(series.fastest, series.slowest, series.runs).c_str());
     if (reader)
         value += Format(", %.1fx the reader", shown.seconds / *reader);
     m_table.Add(kPart, measure, value);

@@ -22,25 +22,29 @@
 // its own.
 class ThroughputBench {
 public:
-    ThroughputBench(const BenchSettings& settings, ResultTable& table) : m_settings(settings), m_table(table) {}
+    ThroughputBench(const BenchSettings& settings, ResultTable& table)
+        : m_settings(settings)
+        , m_table(table)
+    {
+    }
 
     void Run(bool throughput, bool responsiveness);
 
     struct FloodShown {
         bool complete = false;
-        double seconds = 0;          // click to the last character in the log (or to the deadline)
+        double seconds = 0; // click to the last character in the log (or to the deadline)
         double megabytesShown = 0;
         std::vector<double> pingsMs; // WM_NULL round trips meanwhile, if asked for
         std::shared_ptr<const benchprobe::Layout> probe; // all the probe saw
         std::string error;
     };
-    static FloodShown ShowFlood(const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes,
-                                bool ping);
+    static FloodShown ShowFlood(
+        const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, bool ping);
 
     // flood.exe read to the end by a plain ReadFile loop, or with Tarrow's
     // PeekNamedPipe-then-ReadFile; nothing if it failed.
-    static std::optional<double> ReaderSeconds(const std::wstring& floodExe, double megabytes, std::size_t chunk,
-                                               bool peekFirst = false);
+    static std::optional<double> ReaderSeconds(
+        const std::wstring& floodExe, double megabytes, std::size_t chunk, bool peekFirst = false);
 
     // The median of `runs` ShowFlood runs, with the fastest and slowest run.
     // A run that fails or misses the deadline ends the series and is what
@@ -51,7 +55,8 @@ public:
         double slowest = 0;
         unsigned runs = 0;
     };
-    static Series ShowFloods(const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, unsigned runs);
+    static Series ShowFloods(
+        const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, unsigned runs);
 
 private:
     struct ReaderTimes {

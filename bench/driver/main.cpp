@@ -29,7 +29,10 @@
 
 namespace {
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 } // namespace
 
@@ -47,7 +50,7 @@ int wmain(int argc, wchar_t** argv)
     std::wstring wrong;
     if (!BenchArguments::Parse(std::vector<std::wstring>(argv + 1, argv + argc), settings, parts, wrong)) {
         std::fprintf(stderr, "tarrow_bench: cannot use '%s'\n%s", testkit::encoding::toUtf8(wrong).c_str(),
-                     BenchArguments::Usage());
+            BenchArguments::Usage());
         return 2;
     }
     for (const std::wstring* program : {&settings.tarrowExe, &settings.floodExe, &settings.baselineExe}) {
@@ -72,7 +75,7 @@ int wmain(int argc, wchar_t** argv)
         ProfileBench(settings, table).Run();
 
     table.Note("Tarrow: " + testkit::encoding::toUtf8(settings.tarrowExe) + "; baseline: "
-               + (settings.baselineExe.empty() ? std::string("none") : testkit::encoding::toUtf8(settings.baselineExe)) + ".");
+        + (settings.baselineExe.empty() ? std::string("none") : testkit::encoding::toUtf8(settings.baselineExe)) + ".");
     const std::string text = table.Markdown();
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);

@@ -19,7 +19,8 @@ std::vector<std::wstring> SplitAtColons(std::wstring_view text)
     size_t start = 0;
     for (;;) {
         const size_t colon = text.find(L':', start);
-        parts.emplace_back(text.substr(start, colon == std::wstring_view::npos ? std::wstring_view::npos : colon - start));
+        parts.emplace_back(
+            text.substr(start, colon == std::wstring_view::npos ? std::wstring_view::npos : colon - start));
         if (colon == std::wstring_view::npos)
             return parts;
         start = colon + 1;

@@ -50,7 +50,8 @@ int FloodTool::Flood(std::uint64_t bytes)
     std::uint32_t nextLine = 1;
     std::uint64_t left = bytes;
     while (left > 0) {
-        const size_t lines = left >= kFloodWriteBytes ? kLinesPerWrite : static_cast<size_t>(left / FloodText::kLineBytes);
+        const size_t lines
+            = left >= kFloodWriteBytes ? kLinesPerWrite : static_cast<size_t>(left / FloodText::kLineBytes);
         FloodText::Lines(nextLine, lines, buffer.data());
         const size_t length = lines * FloodText::kLineBytes;
         if (!Write(buffer.data(), length))
@@ -74,7 +75,8 @@ int FloodTool::Ticks(DWORD intervalMs, unsigned count)
             ::Sleep(waitMs > 1 ? static_cast<DWORD>(waitMs - 1) : 0);
         }
         char line[64];
-        const int length = std::snprintf(line, sizeof line, "tick %05u %019lld\r\n", tick, static_cast<long long>(Now()));
+        const int length
+            = std::snprintf(line, sizeof line, "tick %05u %019lld\r\n", tick, static_cast<long long>(Now()));
         if (!Write(line, static_cast<size_t>(length)))
             return kWriteFailed;
     }

@@ -19,7 +19,11 @@ public:
     // Bytes per write while flooding: 1,024 whole lines.
     static constexpr size_t kFloodWriteBytes = 64 * 1024;
 
-    FloodTool(HANDLE output, HANDLE input) : m_output(output), m_input(input) {}
+    FloodTool(HANDLE output, HANDLE input)
+        : m_output(output)
+        , m_input(input)
+    {
+    }
 
     int Run(const FloodMode& mode);
 

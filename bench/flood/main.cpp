@@ -24,7 +24,7 @@ void Complain(const char* text)
 {
     DWORD written = 0;
     ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(std::char_traits<char>::length(text)),
-                &written, nullptr);
+        &written, nullptr);
 }
 
 } // namespace

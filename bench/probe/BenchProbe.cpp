@@ -34,7 +34,8 @@ public:
         const std::wstring name = benchprobe::kMappingPrefix + std::to_wstring(::GetCurrentProcessId());
         m_mapping = ::OpenFileMappingW(FILE_MAP_WRITE | FILE_MAP_READ, FALSE, name.c_str());
         if (m_mapping)
-            m_layout = static_cast<Layout*>(::MapViewOfFile(m_mapping, FILE_MAP_WRITE | FILE_MAP_READ, 0, 0, sizeof(Layout)));
+            m_layout = static_cast<Layout*>(
+                ::MapViewOfFile(m_mapping, FILE_MAP_WRITE | FILE_MAP_READ, 0, 0, sizeof(Layout)));
         return m_layout;
     }
 
@@ -171,10 +172,10 @@ void Attach()
     // Tarrow runs.
     HMODULE self = nullptr;
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                              reinterpret_cast<LPCWSTR>(&TimedLogProc), &self))
+            reinterpret_cast<LPCWSTR>(&TimedLogProc), &self))
         return;
-    g_logProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TimedLogProc)));
+    g_logProc
+        = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TimedLogProc)));
     if (g_logProc)
         ::InterlockedExchange(&layout->attached, 1);
 }
@@ -190,4 +191,7 @@ LRESULT CALLBACK Loader(int code, WPARAM sentByThisThread, LPARAM parameter)
 
 // Hands the driver the hook procedure; a plain exported function keeps the
 // name undecorated for every compiler.
-extern "C" __declspec(dllexport) HOOKPROC tarrowBenchLoaderHook() { return Loader; }
+extern "C" __declspec(dllexport) HOOKPROC tarrowBenchLoaderHook()
+{
+    return Loader;
+}

@@ -29,7 +29,7 @@ struct TickSeen {
     std::uint32_t sequence;
     std::uint32_t reserved;
     std::int64_t printed; // the tool's performance counter when it wrote the line
-    std::int64_t shown;   // Tarrow's when the EM_REPLACESEL holding it returned
+    std::int64_t shown; // Tarrow's when the EM_REPLACESEL holding it returned
 };
 
 struct MessageCost {
@@ -42,14 +42,14 @@ enum CostKind : unsigned {
     kReplaceSel,
     kSetSel,
     kScrollCaret,
-    kPaint,   // WM_PAINT, WM_ERASEBKGND, WM_NCPAINT
+    kPaint, // WM_PAINT, WM_ERASEBKGND, WM_NCPAINT
     kGetText, // WM_GETTEXT / WM_GETTEXTLENGTH: the benchmark's own polling
     kOtherMessage,
     kCostKinds
 };
 
 struct Layout {
-    std::uint64_t logWindow;       // written by the driver
+    std::uint64_t logWindow; // written by the driver
     // Written by the driver before it clicks: once this many characters have
     // been appended, the probe notes the time in targetReachedAt.
     volatile LONGLONG targetChars;
@@ -57,8 +57,8 @@ struct Layout {
     // the probe does not look at the text at all, so a flood costs Tarrow
     // nothing extra.
     volatile LONG readTicks;
-    volatile LONG attached;        // 1 once the probe has subclassed the log
-    volatile LONG ticksSeen;       // entries of ticks[] filled in
+    volatile LONG attached; // 1 once the probe has subclassed the log
+    volatile LONG ticksSeen; // entries of ticks[] filled in
     TickSeen ticks[kMaxTicks];
     MessageCost costs[kCostKinds];
     // Only messages the control got from outside itself: their sum is the

@@ -121,7 +121,8 @@ TEST(AgainstTarrowTest, ATarrowEndedMidFloodTakesItsToolAlong)
         testkit::OwnedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof entry;
-        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+             more = ::Process32NextW(snapshot.get(), &entry)) {
             if (entry.th32ParentProcessID == tarrow.processId())
                 tools.emplace_back(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
         }

@@ -37,8 +37,8 @@ TEST(BenchArgumentsTest, NamedPartsOnly)
 
 TEST(BenchArgumentsTest, OptionsChangeTheSettings)
 {
-    const Parsed parsed = Parse({L"soak", L"--sizes=0.5,2,8", L"--deadline=1.5", L"--soak-runs=20", L"--profile-mb=3", L"--repeat=5",
-                                 L"--tarrow=Z:\\other\\Tarrow.exe", L"--baseline=none"});
+    const Parsed parsed = Parse({L"soak", L"--sizes=0.5,2,8", L"--deadline=1.5", L"--soak-runs=20", L"--profile-mb=3",
+        L"--repeat=5", L"--tarrow=Z:\\other\\Tarrow.exe", L"--baseline=none"});
     ASSERT_TRUE(parsed.ok) << testing::PrintToString(parsed.wrong);
     EXPECT_EQ(parsed.parts, std::set<std::wstring>{L"soak"});
     EXPECT_EQ(parsed.settings.floodMegabytes, (std::vector<double>{0.5, 2, 8}));
@@ -53,8 +53,8 @@ TEST(BenchArgumentsTest, OptionsChangeTheSettings)
 TEST(BenchArgumentsTest, RefusesWhatItCannotUseAndSaysWhich)
 {
     for (const wchar_t* wrong : {L"throughputs", L"--sizes=", L"--sizes=1,,4", L"--sizes=1,x", L"--sizes=-1",
-                                 L"--deadline=0", L"--deadline=soon", L"--soak-runs=2.5", L"--soak-runs=0",
-                                 L"--profile-mb=", L"--repeat=0", L"--tarrow=", L"--baseline=", L"--verbose"}) {
+             L"--deadline=0", L"--deadline=soon", L"--soak-runs=2.5", L"--soak-runs=0", L"--profile-mb=", L"--repeat=0",
+             L"--tarrow=", L"--baseline=", L"--verbose"}) {
         const Parsed parsed = Parse({L"idle", wrong});
         EXPECT_FALSE(parsed.ok) << testing::PrintToString(std::wstring(wrong));
         EXPECT_EQ(parsed.wrong, wrong);

@@ -12,7 +12,10 @@
 
 namespace {
 
-std::wstring FloodExe() { return e2e::BuildTree::binDirectory() + L"\\flood.exe"; }
+std::wstring FloodExe()
+{
+    return e2e::BuildTree::binDirectory() + L"\\flood.exe";
+}
 
 struct Finished {
     std::string output;
@@ -73,9 +76,8 @@ TEST(FloodModeTest, FractionalMegabytesRoundDownToWholeLines)
 TEST(FloodModeTest, RefusesWhatItCannotDoExactly)
 {
     for (const wchar_t* wrong : {L"", L"flood", L"flood:", L"flood:0", L"flood:-1", L"flood:16MB", L"flood:1e9",
-                                 L"flood:0.00001", L"ticks:100", L"ticks:100:50", L"ticks:0:100", L"ticks:x:100",
-                                 L"silent", L"silent:-5", L"line:1", L"leak:0", L"leak:", L"Flood:1", L"flood:1:2",
-                                 L"-aprogram"}) {
+             L"flood:0.00001", L"ticks:100", L"ticks:100:50", L"ticks:0:100", L"ticks:x:100", L"silent", L"silent:-5",
+             L"line:1", L"leak:0", L"leak:", L"Flood:1", L"flood:1:2", L"-aprogram"}) {
         EXPECT_FALSE(FloodMode::Parse(wrong)) << testing::PrintToString(std::wstring(wrong));
     }
 }
@@ -112,7 +114,8 @@ TEST(FloodToolTest, FloodPrintsExactlyTheNumberedLinesInOrder)
     const std::uint64_t bytes = FloodText::BytesFor(0.1);
     ASSERT_EQ(run.output.size(), bytes);
     for (std::uint32_t line = 1; line <= bytes / FloodText::kLineBytes; ++line) {
-        ASSERT_EQ(run.output.compare((line - 1) * FloodText::kLineBytes, FloodText::kLineBytes, FloodText::Line(line)), 0)
+        ASSERT_EQ(
+            run.output.compare((line - 1) * FloodText::kLineBytes, FloodText::kLineBytes, FloodText::Line(line)), 0)
             << "line " << line;
     }
 }

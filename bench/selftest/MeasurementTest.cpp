@@ -17,13 +17,19 @@
 
 namespace {
 
-std::wstring FloodExe() { return e2e::BuildTree::binDirectory() + L"\\flood.exe"; }
+std::wstring FloodExe()
+{
+    return e2e::BuildTree::binDirectory() + L"\\flood.exe";
+}
 
 // A flood.exe done starting up (a process still starting opens handles of
 // its own): it waits on its stdin for a go-ahead that never comes.
 class SettledTarget {
 public:
-    SettledTarget() : m_flood(FloodExe(), L"leak:1", true) {}
+    SettledTarget()
+        : m_flood(FloodExe(), L"leak:1", true)
+    {
+    }
 
     testing::AssertionResult Start()
     {
@@ -52,7 +58,7 @@ public:
     {
         HANDLE back = nullptr;
         if (::DuplicateHandle(process(), placed, ::GetCurrentProcess(), &back, 0, FALSE,
-                              DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
+                DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
             testkit::OwnedHandle owned(back);
     }
 

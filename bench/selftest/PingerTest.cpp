@@ -29,20 +29,20 @@ class TargetThread {
 public:
     TargetThread()
         : m_thread([this] {
-              WNDCLASSW windowClass{};
-              windowClass.lpfnWndProc = Target;
-              windowClass.hInstance = ::GetModuleHandleW(nullptr);
-              windowClass.lpszClassName = L"BenchPingerTarget";
-              ::RegisterClassW(&windowClass);
-              m_window = ::CreateWindowW(L"BenchPingerTarget", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                         windowClass.hInstance, nullptr);
-              m_threadId = ::GetCurrentThreadId();
-              m_ready = true;
-              MSG message;
-              while (::GetMessageW(&message, nullptr, 0, 0) > 0)
-                  ::DispatchMessageW(&message);
-              ::DestroyWindow(m_window);
-          })
+            WNDCLASSW windowClass{};
+            windowClass.lpfnWndProc = Target;
+            windowClass.hInstance = ::GetModuleHandleW(nullptr);
+            windowClass.lpszClassName = L"BenchPingerTarget";
+            ::RegisterClassW(&windowClass);
+            m_window = ::CreateWindowW(L"BenchPingerTarget", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                windowClass.hInstance, nullptr);
+            m_threadId = ::GetCurrentThreadId();
+            m_ready = true;
+            MSG message;
+            while (::GetMessageW(&message, nullptr, 0, 0) > 0)
+                ::DispatchMessageW(&message);
+            ::DestroyWindow(m_window);
+        })
     {
         e2e::waitUntil([&] { return m_ready.load(); });
     }

@@ -36,7 +36,10 @@ LRESULT CALLBACK StandInLog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 class WindowOwner {
 public:
-    explicit WindowOwner(HWND window) : m_window(window) {}
+    explicit WindowOwner(HWND window)
+        : m_window(window)
+    {
+    }
     ~WindowOwner()
     {
         if (m_window)
@@ -50,7 +53,10 @@ private:
     HWND m_window;
 };
 
-void Append(HWND log, const wchar_t* text) { ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text)); }
+void Append(HWND log, const wchar_t* text)
+{
+    ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+}
 
 // One test only: the probe attaches once per process, like once per Tarrow.
 TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
@@ -61,7 +67,7 @@ TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
     windowClass.lpszClassName = L"BenchProbeStandInLog";
     ASSERT_TRUE(::RegisterClassW(&windowClass));
     WindowOwner log(::CreateWindowW(L"BenchProbeStandInLog", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
-                                    nullptr, nullptr, windowClass.hInstance, nullptr));
+        nullptr, nullptr, windowClass.hInstance, nullptr));
     ASSERT_TRUE(log.get());
 
     ProbeSession probe;
@@ -79,8 +85,8 @@ TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
     probe.ReadTicks();
 
     // Tick lines cut anywhere by the chunks, with other output between.
-    const wchar_t* const chunks[] = {L"tick 00001 0000000000000001000\r\nstart\r\ntick 000", L"02 0000000000000002000\r",
-                                     L"\ntick 00003 0000000000000003000\r\n"};
+    const wchar_t* const chunks[] = {L"tick 00001 0000000000000001000\r\nstart\r\ntick 000",
+        L"02 0000000000000002000\r", L"\ntick 00003 0000000000000003000\r\n"};
     for (const wchar_t* chunk : chunks) {
         Append(log.get(), chunk);
         appended += static_cast<std::int64_t>(std::wcslen(chunk));

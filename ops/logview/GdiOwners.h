@@ -6,10 +6,22 @@
 
 // The handle kinds the log view creates, each with the call that frees it.
 
-inline void DeleteMemoryDc(HDC dc) { ::DeleteDC(dc); }
-inline void DeleteBitmapObject(HBITMAP bitmap) { ::DeleteObject(bitmap); }
-inline void DestroyMenuHandle(HMENU menu) { ::DestroyMenu(menu); }
-inline void FreeGlobalMemory(HGLOBAL memory) { ::GlobalFree(memory); }
+inline void DeleteMemoryDc(HDC dc)
+{
+    ::DeleteDC(dc);
+}
+inline void DeleteBitmapObject(HBITMAP bitmap)
+{
+    ::DeleteObject(bitmap);
+}
+inline void DestroyMenuHandle(HMENU menu)
+{
+    ::DestroyMenu(menu);
+}
+inline void FreeGlobalMemory(HGLOBAL memory)
+{
+    ::GlobalFree(memory);
+}
 
 using MemoryDcOwner = HandleOwner<HDC, DeleteMemoryDc>;
 using BitmapOwner = HandleOwner<HBITMAP, DeleteBitmapObject>;

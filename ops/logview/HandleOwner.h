@@ -6,16 +6,21 @@
 // when the owner is reset or destroyed, unless the handle was released.
 // Close must be an ordinary function: the address of a function imported from
 // a DLL is not a constant a template can take.
-template <typename Handle, void (*Close)(Handle)>
-class HandleOwner {
+template <typename Handle, void (*Close)(Handle)> class HandleOwner {
 public:
     HandleOwner() = default;
-    explicit HandleOwner(Handle handle) : m_handle(handle) {}
+    explicit HandleOwner(Handle handle)
+        : m_handle(handle)
+    {
+    }
     ~HandleOwner() { reset(); }
 
     HandleOwner(const HandleOwner&) = delete;
     HandleOwner& operator=(const HandleOwner&) = delete;
-    HandleOwner(HandleOwner&& other) noexcept : m_handle(other.release()) {}
+    HandleOwner(HandleOwner&& other) noexcept
+        : m_handle(other.release())
+    {
+    }
     HandleOwner& operator=(HandleOwner&& other) noexcept
     {
         if (this != &other)

@@ -12,11 +12,15 @@ constexpr size_t kRunLength = 256;
 // Long lines whose checkpoints are kept; the visible ones plus the caret's.
 constexpr size_t kRememberedLines = 128;
 
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 } // namespace
 
-LineMeasurer::LineMeasurer() : m_dc(::CreateCompatibleDC(nullptr))
+LineMeasurer::LineMeasurer()
+    : m_dc(::CreateCompatibleDC(nullptr))
 {
     SetFont(nullptr);
 }
@@ -126,7 +130,8 @@ size_t LineMeasurer::ColumnAt(size_t lineIndex, std::wstring_view line, int x)
             const size_t from = (points.size() - 1) * kStride;
             points.push_back(Advance(line, from, from + kStride, points.back()));
         }
-        const size_t index = static_cast<size_t>(std::upper_bound(points.begin(), points.end(), x) - points.begin()) - 1;
+        const size_t index
+            = static_cast<size_t>(std::upper_bound(points.begin(), points.end(), x) - points.begin()) - 1;
         column = index * kStride;
         left = points[index];
     }
@@ -161,8 +166,8 @@ size_t LineMeasurer::ColumnAt(size_t lineIndex, std::wstring_view line, int x)
     return line.size();
 }
 
-void LineMeasurer::Draw(HDC dc, size_t lineIndex, std::wstring_view line, size_t from, size_t to, int originX,
-                        int y, int clipLeft, int clipRight)
+void LineMeasurer::Draw(HDC dc, size_t lineIndex, std::wstring_view line, size_t from, size_t to, int originX, int y,
+    int clipLeft, int clipRight)
 {
     to = std::min(to, line.size());
     if (!m_dc || from >= to)

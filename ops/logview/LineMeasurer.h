@@ -36,7 +36,7 @@ public:
     // Draws columns [from, to) with the DC's current font and colours, the
     // line's column 0 at originX, skipping what lies outside [clipLeft, clipRight).
     void Draw(HDC dc, size_t lineIndex, std::wstring_view line, size_t from, size_t to, int originX, int y,
-              int clipLeft, int clipRight);
+        int clipLeft, int clipRight);
 
     // Lines were changed or renumbered: what was remembered about them is void.
     void Forget() { m_checkpoints.clear(); }

@@ -8,7 +8,10 @@ constexpr wchar_t kBreak[] = L"\r\n";
 
 } // namespace
 
-LogText::LogText() : m_starts{0} {}
+LogText::LogText()
+    : m_starts{0}
+{
+}
 
 size_t LogText::Length() const
 {
@@ -68,7 +71,7 @@ size_t LogText::Copy(size_t from, size_t to, wchar_t* out) const
         if (position < start + size) {
             const size_t end = std::min(to, start + size);
             out = std::copy(m_chars.data() + m_starts[index] + (position - start),
-                            m_chars.data() + m_starts[index] + (end - start), out);
+                m_chars.data() + m_starts[index] + (end - start), out);
             position = end;
         }
         // What is left of this line is (part of) its break.

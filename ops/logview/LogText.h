@@ -43,6 +43,6 @@ private:
     size_t LineEnd(size_t index) const;
     void Truncate(size_t position);
 
-    std::wstring m_chars;              // every line's characters, breaks left out
+    std::wstring m_chars; // every line's characters, breaks left out
     std::vector<size_t> m_starts; // where each line begins in m_chars
 };

@@ -44,8 +44,14 @@ CharClass Classify(wchar_t c)
     return CharClass::Punctuation;
 }
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(wchar_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 long long FloorDivide(long long value, long long divisor)
 {
@@ -73,7 +79,10 @@ bool LogView::Register(HINSTANCE instance)
     return ::RegisterClassExW(&windowClass) != 0;
 }
 
-LogView::LogView(HWND hwnd) : m_hwnd(hwnd) {}
+LogView::LogView(HWND hwnd)
+    : m_hwnd(hwnd)
+{
+}
 
 LRESULT CALLBACK LogView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -139,8 +148,8 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (static_cast<int>(wParam) == -1)
             SetSelection(m_caret, m_caret);
         else
-            SetSelection(ClampPosition(static_cast<LPARAM>(wParam), m_text.Length()),
-                         ClampPosition(lParam, m_text.Length()));
+            SetSelection(
+                ClampPosition(static_cast<LPARAM>(wParam), m_text.Length()), ClampPosition(lParam, m_text.Length()));
         return 0;
     case EM_REPLACESEL:
         ReplaceSelection(reinterpret_cast<const wchar_t*>(lParam));
@@ -612,8 +621,8 @@ size_t LogView::PositionAt(POINT point)
 {
     const RECT rect = TextRect();
     const long long row = FloorDivide(point.y - rect.top, m_measurer.LineHeight());
-    const long long line = std::clamp<long long>(static_cast<long long>(m_firstLine) + row, 0,
-                                                 static_cast<long long>(m_text.LineCount()) - 1);
+    const long long line = std::clamp<long long>(
+        static_cast<long long>(m_firstLine) + row, 0, static_cast<long long>(m_text.LineCount()) - 1);
     const size_t index = static_cast<size_t>(line);
     return m_text.LineStart(index) + m_measurer.ColumnAt(index, m_text.Line(index), point.x - rect.left + m_xOffset);
 }
@@ -641,8 +650,8 @@ void LogView::OnKeyDown(WPARAM key)
         }
         const long page = static_cast<long>(VisibleLines());
         const long step = key == VK_UP ? -1 : key == VK_DOWN ? 1 : key == VK_PRIOR ? -page : page;
-        const long long target = std::clamp<long long>(static_cast<long long>(line) + step, 0,
-                                                       static_cast<long long>(m_text.LineCount()) - 1);
+        const long long target = std::clamp<long long>(
+            static_cast<long long>(line) + step, 0, static_cast<long long>(m_text.LineCount()) - 1);
         if (key == VK_PRIOR || key == VK_NEXT)
             ScrollLines(step);
         const size_t index = static_cast<size_t>(target);
@@ -827,11 +836,11 @@ bool LogView::OnContextMenu(LPARAM screenPoint)
     const size_t length = m_text.Length();
     const bool allSelected = SelectionStart() == 0 && SelectionEnd() == length;
     ::AppendMenuW(menu.get(), MF_STRING | (HasSelection() ? MF_ENABLED : MF_GRAYED), kCommandCopy, L"复制(&C)");
-    ::AppendMenuW(menu.get(), MF_STRING | (length == 0 || allSelected ? MF_GRAYED : MF_ENABLED), kCommandSelectAll,
-                  L"全选(&A)");
-    const UINT command = static_cast<UINT>(::TrackPopupMenu(
-        menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY, point.x, point.y, 0,
-        m_hwnd, nullptr));
+    ::AppendMenuW(
+        menu.get(), MF_STRING | (length == 0 || allSelected ? MF_GRAYED : MF_ENABLED), kCommandSelectAll, L"全选(&A)");
+    const UINT command = static_cast<UINT>(
+        ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY,
+            point.x, point.y, 0, m_hwnd, nullptr));
     if (command == kCommandCopy)
         CopySelection();
     else if (command == kCommandSelectAll)
@@ -845,8 +854,8 @@ void LogView::OnMouseWheel(int delta)
     ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
     if (linesPerNotch == 0)
         return;
-    const long perNotch = linesPerNotch == WHEEL_PAGESCROLL ? static_cast<long>(VisibleLines())
-                                                            : static_cast<long>(linesPerNotch);
+    const long perNotch
+        = linesPerNotch == WHEEL_PAGESCROLL ? static_cast<long>(VisibleLines()) : static_cast<long>(linesPerNotch);
     // A turn the other way starts afresh; fine-grained wheels send less than
     // a notch at a time and add up.
     if ((m_wheelRemainder > 0 && delta < 0) || (m_wheelRemainder < 0 && delta > 0))
@@ -1093,8 +1102,7 @@ void LogView::PaintContent(HDC dc, const RECT& area)
         return;
     const int lineHeight = m_measurer.LineHeight();
     const size_t first = m_firstLine + static_cast<size_t>(std::max(0L, (area.top - text.top) / lineHeight));
-    const size_t last = std::min(
-        m_text.LineCount(),
+    const size_t last = std::min(m_text.LineCount(),
         m_firstLine + static_cast<size_t>(std::max(0L, (area.bottom - text.top + lineHeight - 1) / lineHeight)));
 
     const LONG_PTR style = ::GetWindowLongPtrW(m_hwnd, GWL_STYLE);
@@ -1124,7 +1132,7 @@ void LogView::PaintContent(HDC dc, const RECT& area)
             m_measurer.Draw(dc, line, chars, 0, from, originX, y, clipLeft, clipRight);
             if (from < to) {
                 const RECT selected{originX + m_measurer.XOf(line, chars, from), y,
-                                    originX + m_measurer.XOf(line, chars, to), y + lineHeight};
+                    originX + m_measurer.XOf(line, chars, to), y + lineHeight};
                 ::FillRect(dc, &selected, ::GetSysColorBrush(COLOR_HIGHLIGHT));
                 ::SetTextColor(dc, selectedColor);
                 m_measurer.Draw(dc, line, chars, from, to, originX, y, clipLeft, clipRight);

@@ -7,7 +7,11 @@
 // outlives the call (an object still selected cannot be deleted by its owner).
 class ScopedSelect {
 public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(::SelectObject(dc, object)) {}
+    ScopedSelect(HDC dc, HGDIOBJ object)
+        : m_dc(dc)
+        , m_previous(::SelectObject(dc, object))
+    {
+    }
     ~ScopedSelect()
     {
         if (m_previous != nullptr && m_previous != HGDI_ERROR)

@@ -38,8 +38,8 @@ testing::AssertionResult RunAction(TarrowDriver& app, int button, const std::wst
         return testing::AssertionFailure() << "the click did not reach the button";
     return app.waitFor(
         [&] {
-            return app.logText().size() > before && app.isEnabled(ids::kProgram) &&
-                   app.isEnabled(ids::kVerify) && app.isEnabled(ids::kErase);
+            return app.logText().size() > before && app.isEnabled(ids::kProgram) && app.isEnabled(ids::kVerify)
+                && app.isEnabled(ids::kErase);
         },
         "the action's run to end");
 }

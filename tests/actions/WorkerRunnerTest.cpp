@@ -37,20 +37,18 @@ protected:
 
     bool ActionsEnabled() const
     {
-        return m_app->isEnabled(ids::kProgram) && m_app->isEnabled(ids::kVerify) &&
-               m_app->isEnabled(ids::kErase);
+        return m_app->isEnabled(ids::kProgram) && m_app->isEnabled(ids::kVerify) && m_app->isEnabled(ids::kErase);
     }
     bool ActionsDisabled() const
     {
-        return !m_app->isEnabled(ids::kProgram) && !m_app->isEnabled(ids::kVerify) &&
-               !m_app->isEnabled(ids::kErase);
+        return !m_app->isEnabled(ids::kProgram) && !m_app->isEnabled(ids::kVerify) && !m_app->isEnabled(ids::kErase);
     }
 
     // The run is over when its closing line break is in and the buttons are back.
     testing::AssertionResult WaitForRunEnd(const std::wstring& expectedLog)
     {
         return m_app->waitFor([&] { return ActionsEnabled() && m_app->logText() == expectedLog; },
-                              "the run to end with the expected log");
+            "the run to end with the expected log");
     }
 
     // The tool's process, as its "args" record names it.
@@ -114,11 +112,10 @@ TEST_F(ToolRun, NothingIsLostWhenAToolFloodsAndExits)
 {
     Start("filler 300K\nerrfiller 20K 100\nout last line without break\n");
     ASSERT_TRUE(m_app->click(ids::kProgram));
-    const std::string expected = tooldouble::FillerText::all(300 * 1024) +
-                                 tooldouble::FillerText::all(20 * 1024, 100) +
-                                 "last line without break\r\n";
-    m_app->waitFor([&] { return ActionsEnabled() && m_app->logText().size() >= expected.size(); },
-                   "the whole flood in the log");
+    const std::string expected = tooldouble::FillerText::all(300 * 1024) + tooldouble::FillerText::all(20 * 1024, 100)
+        + "last line without break\r\n";
+    m_app->waitFor(
+        [&] { return ActionsEnabled() && m_app->logText().size() >= expected.size(); }, "the whole flood in the log");
 
     const std::wstring log = m_app->logText();
     ASSERT_EQ(expected.size(), log.size());

@@ -47,8 +47,7 @@ protected:
     // Waits until Browse has finished: its closing log line or file box change.
     testing::AssertionResult WaitFor(const std::wstring& log, const std::wstring& fileBox)
     {
-        return m_app->waitFor(
-            [&] { return m_app->logText() == log && m_app->text(ids::kFilePath) == fileBox; },
+        return m_app->waitFor([&] { return m_app->logText() == log && m_app->text(ids::kFilePath) == fileBox; },
             "log \"" + toUtf8(log) + "\" and file box \"" + toUtf8(fileBox) + "\"");
     }
 
@@ -62,7 +61,8 @@ protected:
 TEST_F(Browse, OtherFilesGoIntoTheFileBoxUnchanged)
 {
     Start(kConvertOk);
-    const std::vector<std::wstring> names = {L"image.dat", L"mystp.dat", L"designstp", L"a.stp.bak", L"设计 stp 文件.bin"};
+    const std::vector<std::wstring> names
+        = {L"image.dat", L"mystp.dat", L"designstp", L"a.stp.bak", L"设计 stp 文件.bin"};
     for (const std::wstring& name : names) {
         SCOPED_TRACE(toUtf8(name));
         const std::wstring path = m_box->writeFile(name, "x");
@@ -121,8 +121,8 @@ TEST_F(Browse, MarkerInAnotherCaseOrFollowedByAnErrorFails)
 
     m_box->setScript(L"stpconv.exe", "out Done.\\r\\n\nout error: write failed\\r\\n\n");
     Pick(stp);
-    ASSERT_TRUE(WaitFor(L"done.\r\n\r\nSTP文件转换失败！\r\nDone.\r\nerror: write failed\r\n\r\nSTP文件转换失败！\r\n",
-                        before));
+    ASSERT_TRUE(WaitFor(
+        L"done.\r\n\r\nSTP文件转换失败！\r\nDone.\r\nerror: write failed\r\n\r\nSTP文件转换失败！\r\n", before));
 }
 
 TEST_F(Browse, SilentConverterIsNotJudgedByAnEarlierDone)
@@ -223,7 +223,7 @@ TEST_F(OverwritePrompt, IsCaptionedWithTheProgramNameAndSaysWhichFile)
     const Window prompt = ShowPrompt();
     ASSERT_TRUE(prompt) << "no prompt captioned with the executable's name";
     EXPECT_EQ(L"文件\"" + m_dat + L"\"已存在！\r\n转换文件会覆盖现有的，是否继续转换文件？\r\n按“否”使用已存在的文件！",
-              prompt.child(kMessageText).text());
+        prompt.child(kMessageText).text());
     EXPECT_TRUE(prompt.child(IDYES).exists());
     EXPECT_TRUE(prompt.child(IDNO).exists());
     EXPECT_TRUE(prompt.child(IDCANCEL).exists());

@@ -110,8 +110,8 @@ Window FileDialogDriver::fileTypeBox() const
     if (m_dialog)
         Collect(m_dialog.handle(), all);
     for (const Window& window : all) {
-        if (IsClass(window, L"ComboBox") && !IsClass(window.parent(), L"ComboBoxEx32") &&
-            window.id() != 1148 && !::IsChild(window.handle(), nameBox().handle()))
+        if (IsClass(window, L"ComboBox") && !IsClass(window.parent(), L"ComboBoxEx32") && window.id() != 1148
+            && !::IsChild(window.handle(), nameBox().handle()))
             return window;
     }
     return Window();

@@ -9,7 +9,10 @@
 // type a name into the name box and press Open, or cancel.
 class FileDialogDriver {
 public:
-    explicit FileDialogDriver(const e2e::TarrowDriver& app) : m_app(app) {}
+    explicit FileDialogDriver(const e2e::TarrowDriver& app)
+        : m_app(app)
+    {
+    }
 
     // Waits for the dialog to show; false if it did not.
     testing::AssertionResult waitForDialog();

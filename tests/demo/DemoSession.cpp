@@ -21,7 +21,10 @@ constexpr unsigned kStepsPerRunAllowed = 128;
 
 const wchar_t kRunEnd[] = L"\r\n\r\n";
 
-bool startsWith(const std::wstring& text, const std::wstring& head) { return text.compare(0, head.size(), head) == 0; }
+bool startsWith(const std::wstring& text, const std::wstring& head)
+{
+    return text.compare(0, head.size(), head) == 0;
+}
 
 bool hasStpExtension(const std::wstring& path)
 {
@@ -49,8 +52,7 @@ LaunchOptions launchOptions(const DemoSettings& settings)
     // Tarrow hands its environment on to the tools. An empty BURNKIT_DEVICE
     // puts the part the design names in the socket, whatever the caller set.
     options.environment = {{L"BURNKIT_DEVICE_DIR", settings.deviceDir},
-                           {L"BURNKIT_STEP_MS", std::to_wstring(settings.stepMs)},
-                           {L"BURNKIT_DEVICE", L""}};
+        {L"BURNKIT_STEP_MS", std::to_wstring(settings.stepMs)}, {L"BURNKIT_DEVICE", L""}};
     return options;
 }
 
@@ -73,7 +75,8 @@ testing::AssertionResult deleteIfPresent(const std::wstring& path)
 } // namespace
 
 DemoSession::DemoSession(DemoSettings settings)
-    : settings_(std::move(settings)), app_(settings_.folder + L"\\Tarrow.exe", launchOptions(settings_))
+    : settings_(std::move(settings))
+    , app_(settings_.folder + L"\\Tarrow.exe", launchOptions(settings_))
 {
     if (hasStpExtension(settings_.design))
         datPath_ = settings_.design.substr(0, settings_.design.size() - 3) + L"dat";
@@ -100,8 +103,8 @@ testing::AssertionResult DemoSession::clearDevice() const
     if (!::CreateDirectoryW(settings_.deviceDir.c_str(), nullptr)) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_ALREADY_EXISTS)
-            return testing::AssertionFailure() << "cannot create the device folder " << toUtf8(settings_.deviceDir)
-                                               << " (error " << error << ")";
+            return testing::AssertionFailure()
+                << "cannot create the device folder " << toUtf8(settings_.deviceDir) << " (error " << error << ")";
     }
     WIN32_FIND_DATAW found;
     testkit::FindHandle search(::FindFirstFileW((settings_.deviceDir + L"\\*.bin").c_str(), &found));
@@ -161,24 +164,24 @@ testing::AssertionResult DemoSession::browse(const Observer& afterStep)
     if (testing::AssertionResult ended = waitForRunEnd(before, closing); !ended)
         return ended;
     if (closing != L"Done. 转换完成。")
-        return testing::AssertionFailure() << "the conversion ended with '" << toUtf8(closing) << "'; "
-                                           << app_.describe();
-    if (testing::AssertionResult filled = app_.waitFor([&] { return app_.text(ids::kFilePath) == datPath_; },
-                                                       "the DAT file's path in the file box");
+        return testing::AssertionFailure()
+            << "the conversion ended with '" << toUtf8(closing) << "'; " << app_.describe();
+    if (testing::AssertionResult filled
+        = app_.waitFor([&] { return app_.text(ids::kFilePath) == datPath_; }, "the DAT file's path in the file box");
         !filled)
         return filled;
     notify(afterStep, {"3-convert", L"转换为 DAT 文件", closing});
     return testing::AssertionSuccess();
 }
 
-testing::AssertionResult DemoSession::deviceAction(const char* id, int button, const std::wstring& expected,
-                                                   const Observer& afterStep)
+testing::AssertionResult DemoSession::deviceAction(
+    const char* id, int button, const std::wstring& expected, const Observer& afterStep)
 {
     const std::size_t before = app_.logText().size();
     const std::wstring title = app_.text(button);
     if (!app_.click(button))
-        return testing::AssertionFailure() << "the button '" << toUtf8(title) << "' did not take the click; "
-                                           << app_.describe();
+        return testing::AssertionFailure()
+            << "the button '" << toUtf8(title) << "' did not take the click; " << app_.describe();
     std::wstring closing;
     if (testing::AssertionResult ended = waitForRunEnd(before, closing); !ended)
         return ended;

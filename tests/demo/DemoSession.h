@@ -19,8 +19,8 @@ struct DemoSettings {
 
 // One finished step of the session, as the operator saw it.
 struct DemoStep {
-    std::string id;      // numbered and file-name friendly, e.g. "4-program"
-    std::wstring title;  // what was done, in the program's language
+    std::string id; // numbered and file-name friendly, e.g. "4-program"
+    std::wstring title; // what was done, in the program's language
     std::wstring result; // the closing line the tool printed; empty for steps without a tool
 };
 
@@ -57,8 +57,8 @@ public:
 private:
     testing::AssertionResult clearDevice() const;
     testing::AssertionResult browse(const Observer& afterStep);
-    testing::AssertionResult deviceAction(const char* id, int button, const std::wstring& expected,
-                                          const Observer& afterStep);
+    testing::AssertionResult deviceAction(
+        const char* id, int button, const std::wstring& expected, const Observer& afterStep);
     // Waits until the tool started after the log had `before` characters has
     // ended: Tarrow closes every run with an empty line (the tools print
     // none) and gives the action buttons back. Returns the run's last line.

@@ -170,7 +170,7 @@ protected:
             const wchar_t* name;
         };
         for (const Copy& copy : {Copy{L"burnkit.exe", L"burnkit.exe"}, Copy{L"stpconv.exe", L"stpconv.exe"},
-                                 Copy{L"examples\\blink_demo.stp", L"blink_demo.stp"}}) {
+                 Copy{L"examples\\blink_demo.stp", L"blink_demo.stp"}}) {
             const std::wstring source = BuildTree::binDirectory() + L"\\" + copy.fromBin;
             ASSERT_TRUE(::CopyFileW(source.c_str(), box_->file(copy.name).c_str(), FALSE))
                 << "cannot copy " << toUtf8(source) << " (error " << ::GetLastError() << ")";
@@ -212,11 +212,11 @@ TEST_F(DemoSessionTest, LogShowsEveryLineOfEveryToolRun)
     EXPECT_EQ(dat, demo.app().text(ids::kFilePath));
     EXPECT_TRUE(sameLines(expectedLines(settings_.design, dat), demo.app().logLines()));
 
-    const std::vector<std::string> allSteps = {"1-start", "2-browse", "3-convert", "4-program",
-                                               "5-verify", "6-erase", "7-verify-blank"};
+    const std::vector<std::string> allSteps
+        = {"1-start", "2-browse", "3-convert", "4-program", "5-verify", "6-erase", "7-verify-blank"};
     EXPECT_EQ(allSteps, StepIds());
-    const std::vector<std::wstring> results = {L"", L"", L"Done. 转换完成。", L"编程完成。", L"校验通过。", L"擦除完成。",
-                                               L"校验失败：地址 0x0000 处数据不一致（应为 0x00，读出 0xFF）。"};
+    const std::vector<std::wstring> results = {L"", L"", L"Done. 转换完成。", L"编程完成。", L"校验通过。",
+        L"擦除完成。", L"校验失败：地址 0x0000 处数据不一致（应为 0x00，读出 0xFF）。"};
     std::vector<std::wstring> seen;
     for (const DemoStep& step : steps_)
         seen.push_back(step.result);

@@ -39,7 +39,11 @@ using Bitmap = testkit::BasicOwnedHandle<BitmapTraits>;
 // A bitmap cannot be deleted while a DC still has it selected.
 class Selection {
 public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    Selection(HDC dc, HGDIOBJ object)
+        : dc_(dc)
+        , previous_(::SelectObject(dc, object))
+    {
+    }
     ~Selection()
     {
         if (previous_)
@@ -54,8 +58,7 @@ private:
     HGDIOBJ previous_;
 };
 
-template <typename T>
-void appendRaw(std::string& bytes, const T& value)
+template <typename T> void appendRaw(std::string& bytes, const T& value)
 {
     bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
@@ -82,8 +85,8 @@ std::optional<RECT> ScreenCapture::areaOf(DWORD processId)
     if (!area)
         return std::nullopt;
     const RECT screen = {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                         ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+        ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     RECT visible{};
     if (!::IntersectRect(&visible, &*area, &screen))
         return std::nullopt;

@@ -27,7 +27,10 @@ struct Outcome {
 
 class DoubleTest : public testing::Test {
 protected:
-    DoubleTest() : box_(SandboxOptions{false, L""}) {}
+    DoubleTest()
+        : box_(SandboxOptions{false, L""})
+    {
+    }
 
     void SetUp() override
     {
@@ -81,8 +84,8 @@ TEST_F(DoubleTest, EscapesGiveControlBytesAndHexEscapesStayRaw)
 {
     const Outcome outcome = run("out a\\tb\\\\c\\0d\\r\\n\n"
                                 "out 中\\xA1\\xFF文\n");
-    const std::string expected = std::string("a\tb\\c", 5) + std::string(1, '\0') + "d\r\n" + "\xD6\xD0" + "\xA1\xFF"
-        + "\xCE\xC4";
+    const std::string expected
+        = std::string("a\tb\\c", 5) + std::string(1, '\0') + "d\r\n" + "\xD6\xD0" + "\xA1\xFF" + "\xCE\xC4";
     EXPECT_EQ(outcome.out, expected);
 }
 
@@ -109,12 +112,14 @@ TEST_F(DoubleTest, StreamsStaySeparateOrMergeInOrder)
 TEST_F(DoubleTest, FillerPrintsExactlyTheRequestedNumberedLines)
 {
     const Outcome outcome = run("filler 45 20\nerrfiller 41 20\n");
-    EXPECT_EQ(outcome.out, "filler 00000001 aa\r\n"
-                           "filler 00000002 bb\r\n"
-                           "fil\r\n");
+    EXPECT_EQ(outcome.out,
+        "filler 00000001 aa\r\n"
+        "filler 00000002 bb\r\n"
+        "fil\r\n");
     // A one-byte remainder widens the line before it.
-    EXPECT_EQ(outcome.err, "filler 00000001 aa\r\n"
-                           "filler 00000002 bbb\r\n");
+    EXPECT_EQ(outcome.err,
+        "filler 00000001 aa\r\n"
+        "filler 00000002 bbb\r\n");
 }
 
 TEST_F(DoubleTest, FillerFloodMatchesTheSharedGenerator)
@@ -178,7 +183,8 @@ TEST_F(DoubleTest, ScriptIsFoundByOwnNameFirstThenTheCommonVariable)
 
 TEST_F(DoubleTest, EachWriteIsInThePipeBeforeTheNextCommand)
 {
-    const std::wstring exe = box_.installTool(L"burnkit.exe", "out early\\r\\n\ntouch started\nwaitfile go\nout late\\r\\n");
+    const std::wstring exe
+        = box_.installTool(L"burnkit.exe", "out early\\r\\n\ntouch started\nwaitfile go\nout late\\r\\n");
     ConsoleRun process(exe, options());
     ASSERT_TRUE(process.start());
     ASSERT_TRUE(box_.waitForFile(L"started"));
@@ -208,8 +214,8 @@ TEST_F(DoubleTest, ClosestdEndsTheOutputWhileTheProcessLivesOn)
 TEST_F(DoubleTest, SpawnedCopyHoldsThePipeAfterTheDoubleExits)
 {
     box_.writeFile(L"child.script", "args child-args.txt\nwaitfile release\nout child\\r\\n\n");
-    const std::wstring exe =
-        box_.installTool(L"burnkit.exe", "args parent-args.txt\nout parent\\r\\n\nspawn child.script\nexit 5\n");
+    const std::wstring exe
+        = box_.installTool(L"burnkit.exe", "args parent-args.txt\nout parent\\r\\n\nspawn child.script\nexit 5\n");
     ConsoleRun process(exe, options(true));
     ASSERT_TRUE(process.start());
     ASSERT_TRUE(process.waitForExit());
@@ -234,7 +240,10 @@ TEST_F(DoubleTest, SpawnedCopyHoldsThePipeAfterTheDoubleExits)
 
 class DoubleArgsTest : public testing::Test {
 protected:
-    DoubleArgsTest() : box_(SandboxOptions{true, L""}) {}
+    DoubleArgsTest()
+        : box_(SandboxOptions{true, L""})
+    {
+    }
 
     Sandbox box_;
 };

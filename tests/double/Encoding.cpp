@@ -31,10 +31,22 @@ std::string toNarrow(UINT codePage, std::wstring_view text)
 
 } // namespace
 
-std::wstring fromUtf8(std::string_view text) { return toWide(CP_UTF8, text); }
-std::string toUtf8(std::wstring_view text) { return toNarrow(CP_UTF8, text); }
-std::wstring fromAnsi(std::string_view bytes) { return toWide(CP_ACP, bytes); }
-std::string toAnsi(std::wstring_view text) { return toNarrow(CP_ACP, text); }
+std::wstring fromUtf8(std::string_view text)
+{
+    return toWide(CP_UTF8, text);
+}
+std::string toUtf8(std::wstring_view text)
+{
+    return toNarrow(CP_UTF8, text);
+}
+std::wstring fromAnsi(std::string_view bytes)
+{
+    return toWide(CP_ACP, bytes);
+}
+std::string toAnsi(std::wstring_view text)
+{
+    return toNarrow(CP_ACP, text);
+}
 
 std::string toRecordValue(std::wstring_view value)
 {
@@ -55,7 +67,10 @@ std::string toRecordValue(std::wstring_view value)
 std::wstring fromRecordValue(std::string_view value)
 {
     const auto digit = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        return c >= '0' && c <= '9' ? c - '0'
+            : c >= 'a' && c <= 'f'  ? c - 'a' + 10
+            : c >= 'A' && c <= 'F'  ? c - 'A' + 10
+                                    : -1;
     };
     std::string bytes;
     for (std::size_t i = 0; i < value.size(); ++i) {

@@ -6,7 +6,8 @@
 namespace tooldouble {
 
 FillerText::FillerText(std::uint64_t totalBytes, unsigned width)
-    : remaining_(totalBytes), width_(std::max(width, kMinWidth))
+    : remaining_(totalBytes)
+    , width_(std::max(width, kMinWidth))
 {
 }
 

@@ -8,16 +8,21 @@ namespace testkit {
 
 // A move-only owner for one Win32 handle; the Traits say what "no handle"
 // looks like and how to close one.
-template <typename Traits>
-class BasicOwnedHandle {
+template <typename Traits> class BasicOwnedHandle {
 public:
     using Handle = typename Traits::Handle;
 
     BasicOwnedHandle() = default;
-    explicit BasicOwnedHandle(Handle handle) : handle_(normalize(handle)) {}
+    explicit BasicOwnedHandle(Handle handle)
+        : handle_(normalize(handle))
+    {
+    }
     ~BasicOwnedHandle() { reset(); }
 
-    BasicOwnedHandle(BasicOwnedHandle&& other) noexcept : handle_(other.release()) {}
+    BasicOwnedHandle(BasicOwnedHandle&& other) noexcept
+        : handle_(other.release())
+    {
+    }
     BasicOwnedHandle& operator=(BasicOwnedHandle&& other) noexcept
     {
         if (this != &other)

@@ -81,8 +81,8 @@ std::uint32_t parseExitCode(std::string_view text)
     const bool negative = !text.empty() && text.front() == '-';
     if (negative)
         text.remove_prefix(1);
-    const auto magnitude = static_cast<std::uint32_t>(
-        parseUnsigned(text, negative ? 0x80000000u : 0xFFFFFFFFu, "exit code"));
+    const auto magnitude
+        = static_cast<std::uint32_t>(parseUnsigned(text, negative ? 0x80000000u : 0xFFFFFFFFu, "exit code"));
     return negative ? 0u - magnitude : magnitude;
 }
 
@@ -162,7 +162,8 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
 } // namespace
 
 ScriptError::ScriptError(int line, const std::string& message)
-    : std::runtime_error(message), line_(line)
+    : std::runtime_error(message)
+    , line_(line)
 {
 }
 
@@ -183,11 +184,21 @@ std::string Script::decodeText(std::string_view text)
         if (++i == text.size())
             throw std::invalid_argument("text ends in a lone backslash");
         switch (text[i]) {
-        case 'r': run += '\r'; break;
-        case 'n': run += '\n'; break;
-        case 't': run += '\t'; break;
-        case '0': run += '\0'; break;
-        case '\\': run += '\\'; break;
+        case 'r':
+            run += '\r';
+            break;
+        case 'n':
+            run += '\n';
+            break;
+        case 't':
+            run += '\t';
+            break;
+        case '0':
+            run += '\0';
+            break;
+        case '\\':
+            run += '\\';
+            break;
         case 'x': {
             const int high = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
             const int low = i + 2 < text.size() ? hexDigit(text[i + 2]) : -1;
@@ -253,8 +264,7 @@ Script Script::parse(std::string_view text, const std::wstring& baseDirectory)
 
         const auto blank = line.find_first_of(" \t");
         const std::string_view verb = line.substr(0, blank);
-        const std::string_view operand =
-            blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+        const std::string_view operand = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
         try {
             Command command = parseCommand(verb, operand, baseDirectory);
             command.line = lineNumber;
@@ -268,8 +278,9 @@ Script Script::parse(std::string_view text, const std::wstring& baseDirectory)
 
 Script Script::load(const std::wstring& path)
 {
-    testkit::OwnedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    testkit::OwnedHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throw ScriptError(0, "cannot open the script (error " + std::to_string(::GetLastError()) + ")");
 

@@ -15,10 +15,10 @@ struct Command {
     Verb verb = Verb::Write;
     int line = 0;
     Stream stream = Stream::Out;
-    std::string bytes;          // Write: exactly what goes to the stream
-    std::uint64_t amount = 0;   // Filler: bytes; Sleep: milliseconds
-    unsigned width = 0;         // Filler: line width
-    std::wstring path;          // WaitFile, Touch, Args, Spawn: absolute
+    std::string bytes; // Write: exactly what goes to the stream
+    std::uint64_t amount = 0; // Filler: bytes; Sleep: milliseconds
+    unsigned width = 0; // Filler: line width
+    std::wstring path; // WaitFile, Touch, Args, Spawn: absolute
     std::uint32_t exitCode = 0; // Exit
 };
 

@@ -20,10 +20,14 @@ const char* handleKind(DWORD which)
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
         return "none";
     switch (::GetFileType(handle)) {
-    case FILE_TYPE_PIPE: return "pipe";
-    case FILE_TYPE_CHAR: return "char";
-    case FILE_TYPE_DISK: return "disk";
-    default: return "unknown";
+    case FILE_TYPE_PIPE:
+        return "pipe";
+    case FILE_TYPE_CHAR:
+        return "char";
+    case FILE_TYPE_DISK:
+        return "disk";
+    default:
+        return "unknown";
     }
 }
 
@@ -39,11 +43,17 @@ std::wstring currentDirectory()
     return directory;
 }
 
-std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+std::wstring quoted(const std::wstring& path)
+{
+    return L"\"" + path + L"\"";
+}
 
 } // namespace
 
-ScriptRunner::ScriptRunner(Identity identity) : identity_(std::move(identity)) {}
+ScriptRunner::ScriptRunner(Identity identity)
+    : identity_(std::move(identity))
+{
+}
 
 void ScriptRunner::complain(int line, const std::string& message)
 {
@@ -141,10 +151,11 @@ bool ScriptRunner::waitForFile(const Command& command)
 
 bool ScriptRunner::touch(const Command& command)
 {
-    OwnedHandle file(::CreateFileW(command.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    OwnedHandle file(::CreateFileW(command.path.c_str(), GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        complain(command.line, "cannot create " + toUtf8(command.path) + " (error " + std::to_string(::GetLastError()) + ")");
+        complain(command.line,
+            "cannot create " + toUtf8(command.path) + " (error " + std::to_string(::GetLastError()) + ")");
         return false;
     }
     return true;
@@ -182,8 +193,8 @@ bool ScriptRunner::recordArguments(const Command& command)
     record += "end\n";
 
     // Appending lets one file collect every run of a tool during a test.
-    OwnedHandle file(::CreateFileW(command.path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    OwnedHandle file(::CreateFileW(command.path.c_str(), FILE_APPEND_DATA,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !::WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr)
         || written != record.size()) {
@@ -217,7 +228,7 @@ bool ScriptRunner::spawn(const Command& command)
     // Detached rather than CREATE_NO_WINDOW: Wine gives a hidden console a
     // conhost.exe that inherits every inheritable handle, pipe ends included.
     if (!::CreateProcessW(identity_.exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                          nullptr, nullptr, &startup, &process)) {
+            nullptr, nullptr, &startup, &process)) {
         complain(command.line, "cannot start a copy (error " + std::to_string(::GetLastError()) + ")");
         return false;
     }

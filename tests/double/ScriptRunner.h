@@ -23,8 +23,8 @@ public:
     static constexpr DWORD kWaitFileCapMs = 60 * 1000;
 
     struct Identity {
-        std::wstring exePath;          // this program's own file
-        std::wstring scriptVariable;   // where a spawned copy looks for its script
+        std::wstring exePath; // this program's own file
+        std::wstring scriptVariable; // where a spawned copy looks for its script
         std::vector<std::wstring> argv; // as the C runtime parsed the command line
     };
 

@@ -14,7 +14,10 @@ using tooldouble::ScriptError;
 using tooldouble::Stream;
 using tooldouble::Verb;
 
-std::vector<Command> parse(const std::string& text) { return Script::parse(text, L"C:\\scripts").commands(); }
+std::vector<Command> parse(const std::string& text)
+{
+    return Script::parse(text, L"C:\\scripts").commands();
+}
 
 int errorLine(const std::string& text)
 {
@@ -41,7 +44,8 @@ TEST(ScriptTest, SkipsBomCommentsAndBlankLinesAndKeepsLineNumbers)
 
 TEST(ScriptTest, RelativePathsResolveAgainstTheScriptFolder)
 {
-    const auto commands = parse("touch sub\\flag\nargs D:\\elsewhere\\a.txt\nwaitfile \\\\server\\share\\go\nspawn  next.script \n");
+    const auto commands
+        = parse("touch sub\\flag\nargs D:\\elsewhere\\a.txt\nwaitfile \\\\server\\share\\go\nspawn  next.script \n");
     ASSERT_EQ(commands.size(), 4u);
     EXPECT_EQ(commands[0].path, L"C:\\scripts\\sub\\flag");
     EXPECT_EQ(commands[1].path, L"D:\\elsewhere\\a.txt");

@@ -69,8 +69,8 @@ int wmain(int argc, wchar_t** argv)
         ScriptRunner runner({exePath, ownVariable, std::vector<std::wstring>(argv, argv + argc)});
         return static_cast<int>(runner.run(script));
     } catch (const tooldouble::ScriptError& error) {
-        ScriptRunner::complain(0, testkit::encoding::toUtf8(scriptPath) + ":" + std::to_string(error.line()) + ": "
-                                      + error.what());
+        ScriptRunner::complain(
+            0, testkit::encoding::toUtf8(scriptPath) + ":" + std::to_string(error.line()) + ": " + error.what());
         return static_cast<int>(ScriptRunner::kExitScriptError);
     }
 }

@@ -16,9 +16,10 @@ TEST(ToolRunTest, EraseRunsBurnkitAndShowsBothStreamsInTheLog)
 {
     Sandbox box;
     ASSERT_TRUE(box.ready());
-    box.installTool(L"burnkit.exe", "args burnkit-args.txt\n"
-                                    "out 正在擦除...\\r\\n\n"
-                                    "err 擦除完成\\r\\n\n");
+    box.installTool(L"burnkit.exe",
+        "args burnkit-args.txt\n"
+        "out 正在擦除...\\r\\n\n"
+        "err 擦除完成\\r\\n\n");
     const std::wstring image = box.writeFile(L"image.dat", "data");
     TarrowDriver app(box);
     ASSERT_TRUE(app.start());

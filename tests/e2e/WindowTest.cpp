@@ -15,7 +15,10 @@ namespace {
 using namespace e2e;
 using testkit::encoding::toUtf8;
 
-bool sameText(const std::wstring& a, const std::wstring& b) { return ::lstrcmpiW(a.c_str(), b.c_str()) == 0; }
+bool sameText(const std::wstring& a, const std::wstring& b)
+{
+    return ::lstrcmpiW(a.c_str(), b.c_str()) == 0;
+}
 
 // One Tarrow serves every look-only test here: starting Wine programs is slow.
 class MainWindowTest : public testing::Test {
@@ -52,9 +55,12 @@ TEST_F(MainWindowTest, ControlsHaveTheirIdsClassesAndCaptions)
         const wchar_t* caption;
     };
     const Expected controls[] = {
-        {ids::kProgram, L"Button", L"编程"},  {ids::kExit, L"Button", L"退出"},
-        {ids::kErase, L"Button", L"擦除"},    {ids::kVerify, L"Button", L"校验"},
-        {ids::kFilePath, L"Edit", L""},       {ids::kBrowse, L"Button", L"浏览..."},
+        {ids::kProgram, L"Button", L"编程"},
+        {ids::kExit, L"Button", L"退出"},
+        {ids::kErase, L"Button", L"擦除"},
+        {ids::kVerify, L"Button", L"校验"},
+        {ids::kFilePath, L"Edit", L""},
+        {ids::kBrowse, L"Button", L"浏览..."},
     };
     for (const Expected& expected : controls) {
         SCOPED_TRACE("control " + std::to_string(expected.id));
@@ -82,7 +88,10 @@ TEST_F(MainWindowTest, ControlsHaveTheirIdsClassesAndCaptions)
     EXPECT_EQ(labels, 1) << "the label of the file box";
 }
 
-TEST_F(MainWindowTest, LogStartsEmpty) { EXPECT_EQ(app_->logText(), L""); }
+TEST_F(MainWindowTest, LogStartsEmpty)
+{
+    EXPECT_EQ(app_->logText(), L"");
+}
 
 TEST_F(MainWindowTest, ProgramIsTheDefaultButton)
 {
@@ -96,15 +105,16 @@ TEST_F(MainWindowTest, ProgramIsTheDefaultButton)
 
 TEST_F(MainWindowTest, TabOrderFollowsTheTemplate)
 {
-    const int order[] = {ids::kProgram, ids::kExit,     ids::kLog,    ids::kErase,
-                         ids::kVerify,  ids::kFilePath, ids::kBrowse, ids::kProgram};
+    const int order[] = {
+        ids::kProgram, ids::kExit, ids::kLog, ids::kErase, ids::kVerify, ids::kFilePath, ids::kBrowse, ids::kProgram};
     HWND current = app_->control(ids::kProgram).handle();
     for (std::size_t i = 1; i < std::size(order); ++i) {
         current = ::GetNextDlgTabItem(app_->hwnd(), current, FALSE);
         ASSERT_EQ(Window(current).id(), order[i]) << "tab stop " << i << " after " << order[i - 1];
     }
     // And backwards from the first.
-    EXPECT_EQ(Window(::GetNextDlgTabItem(app_->hwnd(), app_->control(ids::kProgram).handle(), TRUE)).id(), ids::kBrowse);
+    EXPECT_EQ(
+        Window(::GetNextDlgTabItem(app_->hwnd(), app_->control(ids::kProgram).handle(), TRUE)).id(), ids::kBrowse);
 }
 
 TEST_F(MainWindowTest, FrameIsAFixedSizeAppWindowThatCanBeMinimized)

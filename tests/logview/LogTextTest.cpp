@@ -30,7 +30,8 @@ void ExpectSameAsRaw(const LogText& text, const RawText& raw)
         const size_t end = line + 1 < starts.size() ? starts[line + 1] - 2 : raw.chars.size();
         EXPECT_EQ(text.LineStart(line), starts[line]) << "line " << line;
         EXPECT_EQ(std::wstring(text.Line(line)), raw.chars.substr(starts[line], end - starts[line])) << "line " << line;
-        for (size_t position = starts[line]; position < (line + 1 < starts.size() ? starts[line + 1] : end + 1); ++position)
+        for (size_t position = starts[line]; position < (line + 1 < starts.size() ? starts[line + 1] : end + 1);
+             ++position)
             EXPECT_EQ(text.LineFromChar(position), line) << "position " << position;
     }
     EXPECT_EQ(text.Text(0, raw.chars.size()), raw.chars);

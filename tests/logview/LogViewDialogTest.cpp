@@ -99,7 +99,7 @@ INT_PTR RunDialog(DialogRun& run)
     EXPECT_TRUE(LogView::Register(GetModuleHandleW(nullptr)));
     const std::vector<WORD> words = DialogTemplate();
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(words.data()),
-                                   nullptr, DialogProc, reinterpret_cast<LPARAM>(&run));
+        nullptr, DialogProc, reinterpret_cast<LPARAM>(&run));
 }
 
 TEST(LogViewInADialog, EscapeInTheViewCancelsTheDialog)
@@ -122,7 +122,10 @@ TEST(LogViewInADialog, TabMovesOnAndEnterPressesTheDefaultButton)
     EXPECT_EQ(RunDialog(enter), IDOK);
 }
 
-void CloseProcessHandle(HANDLE handle) { CloseHandle(handle); }
+void CloseProcessHandle(HANDLE handle)
+{
+    CloseHandle(handle);
+}
 using ProcessHandle = HandleOwner<HANDLE, CloseProcessHandle>;
 
 TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
@@ -137,8 +140,8 @@ TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring peer(path);
     peer.replace(peer.find_last_of(L"\\/") + 1, std::wstring::npos, L"logview_peer.exe");
-    std::wstring command = L"\"" + peer + L"\" " + std::to_wstring(reinterpret_cast<ULONG_PTR>(host.View())) + L" " +
-                           std::to_wstring(reinterpret_cast<ULONG_PTR>(host.Edit()));
+    std::wstring command = L"\"" + peer + L"\" " + std::to_wstring(reinterpret_cast<ULONG_PTR>(host.View())) + L" "
+        + std::to_wstring(reinterpret_cast<ULONG_PTR>(host.Edit()));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

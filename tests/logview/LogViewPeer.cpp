@@ -18,13 +18,13 @@ int main(int argc, char** argv)
         return 3;
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(source, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
-                             kTimeout, &copied))
+    if (!SendMessageTimeoutW(
+            source, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, kTimeout, &copied))
         return 4;
     text.resize(copied);
     DWORD_PTR done = 0;
-    if (!SendMessageTimeoutW(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                             kTimeout, &done))
+    if (!SendMessageTimeoutW(
+            target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kTimeout, &done))
         return 5;
     return done == TRUE ? 0 : 6;
 }

@@ -76,7 +76,7 @@ TEST_F(LogViewTest, AnswersLikeAnEditControlWhileAppending)
     // Under Wine the edit control also breaks lines at a lone "\n" and
     // treats "\r\r\n" as a soft break; neither appears here.
     const std::vector<std::wstring> pieces = {L"first line\r\n", L"", L"lone\rcarriage", L" and more\r", L"\n",
-                                              L"tab\tbed 中文\r", L"", L"\nlast\r", L"x", L"\r\n\r\n", L"end"};
+        L"tab\tbed 中文\r", L"", L"\nlast\r", L"x", L"\r\n\r\n", L"end"};
     for (const std::wstring& piece : pieces) {
         FeedBoth(piece);
         ASSERT_NO_FATAL_FAILURE(ExpectSameAnswers(host.Edit(), host.View())) << "after appending " << piece.size();
@@ -97,8 +97,8 @@ TEST_F(LogViewTest, AnswersLikeAnEditControlWhileAppending)
 TEST_F(LogViewTest, ClampsSelectionsLikeAnEditControl)
 {
     FeedBoth(L"alpha\r\nbeta\r\n\r\ngamma");
-    const std::vector<std::pair<int, int>> selections = {
-        {0, -1}, {-1, 0}, {5, 2}, {100000, 3}, {0x7FFFFFFF, -1}, {3, 3}, {-7, 4}, {2, 100000}, {6, 12}, {8, 8}};
+    const std::vector<std::pair<int, int>> selections
+        = {{0, -1}, {-1, 0}, {5, 2}, {100000, 3}, {0x7FFFFFFF, -1}, {3, 3}, {-7, 4}, {2, 100000}, {6, 12}, {8, 8}};
     for (const auto& [start, end] : selections) {
         SendBoth(EM_SETSEL, static_cast<WPARAM>(start), end);
         const bool backward = start != -1 && static_cast<UINT>(start) > static_cast<UINT>(end);
@@ -109,8 +109,8 @@ TEST_F(LogViewTest, ClampsSelectionsLikeAnEditControl)
 TEST_F(LogViewTest, ReplacesASelectionInTheMiddleLikeAnEditControl)
 {
     FeedBoth(L"alpha\r\nbeta\r\ngamma");
-    const std::vector<std::tuple<int, int, const wchar_t*>> edits = {
-        {2, 9, L"X\r\nY"}, {4, 7, L"\r"}, {5, 5, L"q"}, {3, 3, L""}, {0, 2, L"\r\n"}, {0, -1, L"all\r\nnew"}};
+    const std::vector<std::tuple<int, int, const wchar_t*>> edits
+        = {{2, 9, L"X\r\nY"}, {4, 7, L"\r"}, {5, 5, L"q"}, {3, 3, L""}, {0, 2, L"\r\n"}, {0, -1, L"all\r\nnew"}};
     for (const auto& [start, end, text] : edits) {
         SendBoth(EM_SETSEL, static_cast<WPARAM>(start), end);
         SendBoth(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
@@ -125,8 +125,8 @@ TEST_F(LogViewTest, LaysOutTabsAndWideCharactersLikeAnEditControl)
 {
     // The log's font: a CJK font, whose tmAveCharWidth is wider than the
     // average Latin letter that tab stops are measured in.
-    const HandleOwner<HFONT, DeleteFontObject> font(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                                                GB2312_CHARSET, 0, 0, 0, FIXED_PITCH, L"新宋体"));
+    const HandleOwner<HFONT, DeleteFontObject> font(
+        CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, 0, 0, 0, FIXED_PITCH, L"新宋体"));
     SendBoth(WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     const std::wstring line = L"a\tbb\tccc\tdddd\te 中文 x";
     SendBoth(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()));

@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr DWORD kControlStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE |
-                                ES_READONLY | ES_AUTOHSCROLL;
+constexpr DWORD kControlStyle
+    = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL;
 constexpr wchar_t kHostClass[] = L"LogViewTestHost";
 
 } // namespace
@@ -22,13 +22,13 @@ LogViewTestHost::LogViewTestHost()
     hostClass.hInstance = instance;
     hostClass.lpszClassName = kHostClass;
     RegisterClassW(&hostClass);
-    m_window = CreateWindowExW(0, kHostClass, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 600, nullptr, nullptr,
-                               instance, nullptr);
+    m_window = CreateWindowExW(
+        0, kHostClass, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 600, nullptr, nullptr, instance, nullptr);
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_view = CreateWindowExW(0, LogView::kClassName, L"", kControlStyle, 10, 10, 400, 200, m_window,
-                             reinterpret_cast<HMENU>(1000), instance, nullptr);
-    m_edit = CreateWindowExW(0, L"EDIT", L"", kControlStyle, 10, 250, 400, 200, m_window,
-                             reinterpret_cast<HMENU>(1001), instance, nullptr);
+        reinterpret_cast<HMENU>(1000), instance, nullptr);
+    m_edit = CreateWindowExW(
+        0, L"EDIT", L"", kControlStyle, 10, 250, 400, 200, m_window, reinterpret_cast<HMENU>(1001), instance, nullptr);
     EXPECT_NE(m_view, nullptr);
     EXPECT_NE(m_edit, nullptr);
     const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -104,8 +104,8 @@ void AppendLikeTheProgram(HWND control, const std::wstring& text)
 std::wstring WindowText(HWND control)
 {
     std::wstring text(static_cast<size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(
-        SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
+    text.resize(
+        static_cast<size_t>(SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 
@@ -113,7 +113,8 @@ std::wstring LineText(HWND control, int line, WORD capacity)
 {
     std::wstring buffer(std::max<size_t>(capacity, 2) + 1, L'#');
     buffer[0] = static_cast<wchar_t>(capacity);
-    const LRESULT copied = SendMessageW(control, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&buffer[0]));
+    const LRESULT copied
+        = SendMessageW(control, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&buffer[0]));
     return buffer.substr(0, static_cast<size_t>(copied));
 }
 

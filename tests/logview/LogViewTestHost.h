@@ -9,8 +9,14 @@
 #include <string>
 #include <vector>
 
-inline void DeleteBrushObject(HBRUSH brush) { DeleteObject(brush); }
-inline void DeleteFontObject(HFONT font) { DeleteObject(font); }
+inline void DeleteBrushObject(HBRUSH brush)
+{
+    DeleteObject(brush);
+}
+inline void DeleteFontObject(HFONT font)
+{
+    DeleteObject(font);
+}
 
 // A hidden top-level window holding a log view and, of the same size and font,
 // a real read-only multi-line edit control to compare it with.

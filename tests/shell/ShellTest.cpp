@@ -27,15 +27,16 @@ public:
         std::string file;
     };
 
-    explicit FakeHelpEngine(BOOL answer) : m_answer(answer)
+    explicit FakeHelpEngine(BOOL answer)
+        : m_answer(answer)
     {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = &FakeHelpEngine::WindowProc;
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"MS_WINHELP";
         ::RegisterClassW(&wc);
-        m_hwnd = ::CreateWindowExW(0, L"MS_WINHELP", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                   wc.hInstance, this);
+        m_hwnd = ::CreateWindowExW(
+            0, L"MS_WINHELP", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this);
     }
     ~FakeHelpEngine() { ::DestroyWindow(m_hwnd); }
     FakeHelpEngine(const FakeHelpEngine&) = delete;
@@ -65,7 +66,7 @@ private:
     {
         if (message == WM_NCCREATE)
             ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<FakeHelpEngine*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (message == WM_COPYDATA && self) {
             const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);

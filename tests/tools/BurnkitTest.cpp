@@ -54,9 +54,8 @@ protected:
 
 std::size_t countLinesStartingWith(const ToolRun& run, const std::wstring& prefix)
 {
-    return static_cast<std::size_t>(std::count_if(run.lines.begin(), run.lines.end(), [&](const std::wstring& l) {
-        return l.compare(0, prefix.size(), prefix) == 0;
-    }));
+    return static_cast<std::size_t>(std::count_if(run.lines.begin(), run.lines.end(),
+        [&](const std::wstring& l) { return l.compare(0, prefix.size(), prefix) == 0; }));
 }
 
 } // namespace
@@ -66,7 +65,7 @@ TEST_F(Burnkit, ProgramVerifyEraseCycle)
     const ToolRun program = burn(L"-aprogram", dat_);
     EXPECT_EQ(program.exitCode, 0u) << program.allText();
     EXPECT_EQ(program.lastNonBlankLine(), L"编程完成。");
-    EXPECT_EQ(countLinesStartingWith(program, L"正在编程 "), 20u);  // pages of 256 bytes holding data
+    EXPECT_EQ(countLinesStartingWith(program, L"正在编程 "), 20u); // pages of 256 bytes holding data
     EXPECT_EQ(program.lines[program.lines.size() - 3], L"正在编程 0x1F00-0x1FFF ... 100%");
     EXPECT_EQ(ScratchDir::read(memoryFile()), image());
 
@@ -96,7 +95,7 @@ TEST_F(Burnkit, VerifyNamesTheFirstDifferingAddress)
     std::vector<std::uint8_t> memory = ScratchDir::read(memoryFile());
     memory[0x0123] ^= 0x01;
     memory[0x1801] ^= 0x01;
-    memory[0x0050] = 0x00;  // outside the data: verify only compares the design's bytes
+    memory[0x0050] = 0x00; // outside the data: verify only compares the design's bytes
     ScratchDir::write(memoryFile(), memory);
 
     const ToolRun run = burn(L"-averify", dat_);
@@ -144,7 +143,12 @@ TEST_F(Burnkit, RejectsBadDataFilesWithoutTouchingTheDevice)
 TEST_F(Burnkit, RejectsBadOptions)
 {
     const std::vector<std::vector<std::wstring>> calls = {
-        {}, {L"-aprogram"}, {L"-aburn", dat_}, {L"-Aprogram", dat_}, {dat_, L"-aprogram"}, {L"-aprogram", dat_, dat_},
+        {},
+        {L"-aprogram"},
+        {L"-aburn", dat_},
+        {L"-Aprogram", dat_},
+        {dat_, L"-aprogram"},
+        {L"-aprogram", dat_, dat_},
     };
     for (const auto& args : calls) {
         const ToolRun run = ToolRunner::run(kBurnkit, args);
@@ -174,8 +178,8 @@ TEST_F(Burnkit, DamagedOrBusyDeviceMemory)
     EXPECT_EQ(burn(L"-aerase", dat_).exitCode, 0u);
     EXPECT_EQ(ScratchDir::read(memoryFile()), std::vector<std::uint8_t>(8192, 0xFF));
 
-    UniqueHandle held(CreateFileW(memoryFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                  nullptr));
+    UniqueHandle held(
+        CreateFileW(memoryFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     const ToolRun busy = burn(L"-aprogram", dat_);
     EXPECT_EQ(busy.exitCode, 1u);

@@ -13,8 +13,8 @@ ScratchDir::ScratchDir(const std::wstring& name)
     static unsigned counter = 0;
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    path_ = std::wstring(temp) + L"tarrow-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + L"-" + name;
+    path_ = std::wstring(temp) + L"tarrow-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter)
+        + L"-" + name;
     removeTree(path_);
     if (!CreateDirectoryW(path_.c_str(), nullptr))
         throw std::runtime_error("cannot create scratch folder");
@@ -51,8 +51,8 @@ void ScratchDir::write(const std::wstring& path, const std::vector<std::uint8_t>
 {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
-    if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
+    if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
+        || written != bytes.size())
         throw std::runtime_error("cannot write test file");
 }
 

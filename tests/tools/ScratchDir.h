@@ -15,7 +15,7 @@ public:
     const std::wstring& path() const { return path_; }
     std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
 
-    std::vector<std::wstring> names() const;  // sorted, without "." and ".."
+    std::vector<std::wstring> names() const; // sorted, without "." and ".."
 
     static bool exists(const std::wstring& path);
     static void write(const std::wstring& path, const std::vector<std::uint8_t>& bytes);

@@ -59,7 +59,7 @@ struct BadStp {
 
 TEST(StpParser, RejectsEachKindOfBadInputAtTheRightLine)
 {
-    const std::string h = kHeader;  // two lines
+    const std::string h = kHeader; // two lines
     const BadStp cases[] = {
         {"zero bytes", "", StpError::Empty, 1},
         {"blank lines only", "\n  \r\n\t\n", StpError::Empty, 1},
@@ -141,10 +141,18 @@ TEST(StpParser, SurvivesMutatedInput)
         for (std::size_t e = 0; e < edits && !text.empty(); ++e) {
             const std::size_t at = pick(text.size());
             switch (pick(4)) {
-            case 0: text[at] = alphabet[pick(alphabet.size())]; break;
-            case 1: text.erase(at, 1 + pick(8)); break;
-            case 2: text.insert(at, 1, alphabet[pick(alphabet.size())]); break;
-            default: text.resize(at); break;
+            case 0:
+                text[at] = alphabet[pick(alphabet.size())];
+                break;
+            case 1:
+                text.erase(at, 1 + pick(8));
+                break;
+            case 2:
+                text.insert(at, 1, alphabet[pick(alphabet.size())]);
+                break;
+            default:
+                text.resize(at);
+                break;
             }
         }
         const StpResult r = StpParser::parse(text);

@@ -43,7 +43,7 @@ TEST(Stpconv, ConvertsTheSampleIntoTheSameDesign)
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(run.crlfOnly);
     EXPECT_NE(run.lastNonBlankLine().find(L"Done."), std::wstring::npos);
-    EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"blink_demo.dat"});  // no temporary file left
+    EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"blink_demo.dat"}); // no temporary file left
 
     const std::vector<std::uint8_t> dat = ScratchDir::read(dir.file(L"blink_demo.dat"));
     const DatResult written = DatFile::decode(dat.data(), dat.size());
@@ -58,8 +58,11 @@ TEST(Stpconv, BrokenExamplesFailAtTheirLineAndWriteNothing)
         const wchar_t* file;
         unsigned line;
     } cases[] = {
-        {L"bad_hex.stp", 6}, {L"overlap.stp", 6}, {L"missing_header.stp", 2},
-        {L"out_of_range.stp", 5}, {L"truncated.stp", 6},
+        {L"bad_hex.stp", 6},
+        {L"overlap.stp", 6},
+        {L"missing_header.stp", 2},
+        {L"out_of_range.stp", 5},
+        {L"truncated.stp", 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file, c.file + wcslen(c.file)));
@@ -67,7 +70,7 @@ TEST(Stpconv, BrokenExamplesFailAtTheirLineAndWriteNothing)
         const ToolRun run = convert(kExamples + L"\\" + c.file, dir.file(L"out.dat"));
         expectFailure(run);
         EXPECT_NE(run.allText().find(c.file + std::wstring(L" 第 ") + std::to_wstring(c.line) + L" 行："),
-                  std::wstring::npos);
+            std::wstring::npos);
         EXPECT_TRUE(dir.names().empty());
     }
 }
@@ -87,7 +90,8 @@ TEST(Stpconv, KeepsTheOldDatOnFailureAndReplacesItOnSuccess)
     // the data was written.
     ScratchDir::write(dir.file(L"good.stp"), std::string("DEVICE TRW8K\nDESIGN d\n@0 01 02\nEND\n"));
     {
-        UniqueHandle held(CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueHandle held(
+            CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         const ToolRun locked = convert(dir.file(L"good.stp"), output);
         expectFailure(locked);
@@ -118,7 +122,8 @@ TEST(Stpconv, FileErrorsNeverEndWithDone)
     const std::wstring trap = dir.file(L"Done. really.stp");
     ScratchDir::write(trap, std::string("DEVICE TRW8K\nDESIGN Done.\n@0 0x\nEND\n"));
     ScratchDir::write(dir.file(L"empty.stp"), std::string());
-    ScratchDir::write(dir.file(L"binary.stp"), DatFile::encode(StpParser::parse(exampleText(L"blink_demo.stp")).design));
+    ScratchDir::write(
+        dir.file(L"binary.stp"), DatFile::encode(StpParser::parse(exampleText(L"blink_demo.stp")).design));
     CreateDirectoryW(dir.file(L"folder.stp").c_str(), nullptr);
     const std::vector<std::wstring> before = dir.names();
 
@@ -142,7 +147,8 @@ TEST(Stpconv, FileErrorsNeverEndWithDone)
     }
     EXPECT_EQ(dir.names(), before);
 
-    for (const std::vector<std::wstring>& args : std::vector<std::vector<std::wstring>>{{}, {trap}, {trap, trap, trap}}) {
+    for (const std::vector<std::wstring>& args :
+        std::vector<std::vector<std::wstring>>{{}, {trap}, {trap, trap, trap}}) {
         const ToolRun run = ToolRunner::run(kStpconv, args);
         EXPECT_EQ(run.exitCode, 2u);
         EXPECT_EQ(run.lastNonBlankLine(), kFailedLine);

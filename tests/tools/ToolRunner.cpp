@@ -76,21 +76,21 @@ ToolRun ToolRunner::run(const std::wstring& exe, const std::vector<std::wstring>
     si.hStdOutput = writer.get();
     si.hStdError = writer.get();
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi)) {
+    if (!CreateProcessW(
+            exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
         result.exitCode = static_cast<DWORD>(-1);
         return result;
     }
     UniqueHandle process(pi.hProcess);
     UniqueHandle thread(pi.hThread);
-    writer.reset();  // otherwise the pipe never reports end of output
+    writer.reset(); // otherwise the pipe never reports end of output
 
     std::string bytes;
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr))
-            break;  // every writer has closed: the output is complete
+            break; // every writer has closed: the output is complete
         if (available == 0) {
             if (GetTickCount64() > deadline) {
                 TerminateProcess(process.get(), 1);

@@ -8,8 +8,8 @@
 struct ToolRun {
     DWORD exitCode = 0;
     bool timedOut = false;
-    bool crlfOnly = true;            // every line break was "\r\n"
-    std::vector<std::wstring> lines;  // decoded from the ANSI code page
+    bool crlfOnly = true; // every line break was "\r\n"
+    std::vector<std::wstring> lines; // decoded from the ANSI code page
 
     std::wstring lastNonBlankLine() const;
     std::wstring allText() const;

@@ -36,7 +36,11 @@ TEST(AnsiChunkDecoder, CharacterSplitAcrossChunksIsShownWhole)
     AnsiChunkDecoder decoder(936);
     EXPECT_EQ(L"a", decoder.Decode("a\xD6", 2));
     EXPECT_TRUE(decoder.HasPending());
-    EXPECT_EQ(L"\x4E2D" L"b", decoder.Decode("\xD0" "b", 2));
+    EXPECT_EQ(L"\x4E2D"
+              L"b",
+        decoder.Decode("\xD0"
+                       "b",
+            2));
     EXPECT_FALSE(decoder.HasPending());
 }
 

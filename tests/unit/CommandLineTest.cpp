@@ -68,13 +68,13 @@ TEST(QuoteArgument, PlatformParserGivesEachArgumentBackExactly)
 TEST(DeviceCommandLine, KeepsTheToolFormatForOrdinaryPaths)
 {
     EXPECT_EQ(L"\"C:\\T\\burnkit.exe\" -aprogram \"D:\\my files\\a.dat\"",
-              DeviceCommandLine(L"C:\\T\\burnkit.exe", L"-aprogram", L"D:\\my files\\a.dat"));
+        DeviceCommandLine(L"C:\\T\\burnkit.exe", L"-aprogram", L"D:\\my files\\a.dat"));
 }
 
 TEST(DeviceCommandLine, DirectoryWithTrailingBackslashStaysOneArgument)
 {
-    const std::vector<std::wstring> parsed =
-        ParseCommandLine(DeviceCommandLine(L"C:\\T\\burnkit.exe", L"-averify", L"C:\\dir\\"));
+    const std::vector<std::wstring> parsed
+        = ParseCommandLine(DeviceCommandLine(L"C:\\T\\burnkit.exe", L"-averify", L"C:\\dir\\"));
     const std::vector<std::wstring> expected = {L"C:\\T\\burnkit.exe", L"-averify", L"C:\\dir\\"};
     EXPECT_EQ(expected, parsed);
 }
@@ -82,7 +82,7 @@ TEST(DeviceCommandLine, DirectoryWithTrailingBackslashStaysOneArgument)
 TEST(ConverterCommandLine, QuotesAllThreePaths)
 {
     EXPECT_EQ(L"\"C:\\T\\stpconv.exe\" \"C:\\in put.stp\" \"C:\\in put.dat\"",
-              ConverterCommandLine(L"C:\\T\\stpconv.exe", L"C:\\in put.stp", L"C:\\in put.dat"));
+        ConverterCommandLine(L"C:\\T\\stpconv.exe", L"C:\\in put.stp", L"C:\\in put.dat"));
 }
 
 } // namespace

@@ -11,8 +11,8 @@ namespace {
 
 std::wstring Judge(const std::vector<std::wstring>& lines)
 {
-    return LastMeaningfulLine(0, static_cast<int>(lines.size()) - 1,
-                              [&](int i) { return lines[static_cast<size_t>(i)]; });
+    return LastMeaningfulLine(
+        0, static_cast<int>(lines.size()) - 1, [&](int i) { return lines[static_cast<size_t>(i)]; });
 }
 
 TEST(ConversionCheck, WhiteSpaceFollowsTheRuntimeClassification)
@@ -25,7 +25,9 @@ TEST(ConversionCheck, WhiteSpaceFollowsTheRuntimeClassification)
 
 TEST(ConversionCheck, TrimsBothEnds)
 {
-    EXPECT_EQ(L"Done.", Trim(L" \t\x3000" L"Done.\x00A0\r\n"));
+    EXPECT_EQ(L"Done.",
+        Trim(L" \t\x3000"
+             L"Done.\x00A0\r\n"));
     EXPECT_EQ(L"", Trim(L" \x3000 \t"));
     EXPECT_EQ(L"\x0085x\x0085", Trim(L"\x0085x\x0085"));
 }

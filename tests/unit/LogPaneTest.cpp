@@ -12,9 +12,8 @@ protected:
     void SetUp() override
     {
         HWND hwnd = ::CreateWindowExW(0, L"EDIT", L"",
-                                      WS_OVERLAPPEDWINDOW | ES_MULTILINE | ES_AUTOHSCROLL |
-                                          ES_READONLY | WS_VSCROLL,
-                                      0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+            WS_OVERLAPPEDWINDOW | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY | WS_VSCROLL, 0, 0, 400, 200, nullptr,
+            nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, hwnd);
         m_edit.Attach(hwnd);
         m_log.RemoveLengthLimit();

@@ -46,16 +46,23 @@ bool looksLikeText(const std::vector<std::uint8_t>& bytes)
 std::wstring actionName(BurnAction action)
 {
     switch (action) {
-    case BurnAction::Program: return L"编程";
-    case BurnAction::Verify: return L"校验";
-    case BurnAction::Erase: return L"擦除";
+    case BurnAction::Program:
+        return L"编程";
+    case BurnAction::Verify:
+        return L"校验";
+    case BurnAction::Erase:
+        return L"擦除";
     }
     return L"";
 }
 
 } // namespace
 
-Burner::Burner(ConsoleWriter& out, SimSettings settings) : out_(out), settings_(std::move(settings)) {}
+Burner::Burner(ConsoleWriter& out, SimSettings settings)
+    : out_(out)
+    , settings_(std::move(settings))
+{
+}
 
 int Burner::run(const std::vector<std::wstring>& args)
 {
@@ -80,17 +87,20 @@ int Burner::run(const std::vector<std::wstring>& args)
         return fail(L"错误：数据文件用于器件 " + widenAscii(design.device) + L"，与连接的器件不符。");
     }
     addressDigits_ = device->size > 0x10000 ? 5 : 4;
-    out_.line(L"器件 " + widenAscii(design.device) + L"（" + std::to_wstring(device->size / 1024) + L" KB），设计 " +
-              widenAscii(design.name) + L"，数据 " + std::to_wstring(design.dataSize()) + L" 字节。");
+    out_.line(L"器件 " + widenAscii(design.device) + L"（" + std::to_wstring(device->size / 1024) + L" KB），设计 "
+        + widenAscii(design.name) + L"，数据 " + std::to_wstring(design.dataSize()) + L" 字节。");
 
     DeviceMemory memory;
     if (!openMemory(memory, *device, command->action == BurnAction::Erase))
         return kFailed;
 
     switch (command->action) {
-    case BurnAction::Program: return program(design, *device, memory);
-    case BurnAction::Verify: return verify(design, *device, memory);
-    case BurnAction::Erase: return erase(*device, memory);
+    case BurnAction::Program:
+        return program(design, *device, memory);
+    case BurnAction::Verify:
+        return verify(design, *device, memory);
+    case BurnAction::Erase:
+        return erase(*device, memory);
     }
     return kFailed;
 }
@@ -99,11 +109,20 @@ bool Burner::loadDat(const std::wstring& path, Design& design)
 {
     const WholeFile file = WholeFile::read(path, kMaxDatSize);
     switch (file.status) {
-    case FileStatus::Ok: break;
-    case FileStatus::NotFound: fail(L"错误：找不到数据文件。"); return false;
-    case FileStatus::IsDirectory: fail(L"错误：数据文件路径是一个文件夹。"); return false;
-    case FileStatus::TooLarge: fail(L"错误：数据文件太大，不是 DAT 文件。"); return false;
-    case FileStatus::Failed: fail(L"错误：无法读取数据文件（" + systemMessage(file.error) + L"）。"); return false;
+    case FileStatus::Ok:
+        break;
+    case FileStatus::NotFound:
+        fail(L"错误：找不到数据文件。");
+        return false;
+    case FileStatus::IsDirectory:
+        fail(L"错误：数据文件路径是一个文件夹。");
+        return false;
+    case FileStatus::TooLarge:
+        fail(L"错误：数据文件太大，不是 DAT 文件。");
+        return false;
+    case FileStatus::Failed:
+        fail(L"错误：无法读取数据文件（" + systemMessage(file.error) + L"）。");
+        return false;
     }
 
     DatResult dat = DatFile::decode(file.bytes.data(), file.bytes.size());
@@ -125,7 +144,8 @@ bool Burner::openMemory(DeviceMemory& memory, const DeviceInfo& device, bool acc
     out_.line(L"正在连接器件...");
     const DeviceMemory::Status status = memory.open(settings_.deviceDir, device);
     switch (status) {
-    case DeviceMemory::Status::Ok: return true;
+    case DeviceMemory::Status::Ok:
+        return true;
     case DeviceMemory::Status::WrongSize:
         if (acceptDamaged)
             return true;
@@ -136,7 +156,9 @@ bool Burner::openMemory(DeviceMemory& memory, const DeviceInfo& device, bool acc
         out_.line(L"器件存储文件夹：" + settings_.deviceDir);
         fail(L"错误：无法创建器件存储文件夹（" + systemMessage(memory.lastError()) + L"）。");
         return false;
-    case DeviceMemory::Status::Busy: fail(L"错误：器件正被另一个程序使用。"); return false;
+    case DeviceMemory::Status::Busy:
+        fail(L"错误：器件正被另一个程序使用。");
+        return false;
     case DeviceMemory::Status::Failed:
         out_.line(L"器件存储：" + memory.path());
         fail(L"错误：无法访问器件（" + systemMessage(memory.lastError()) + L"）。");
@@ -163,7 +185,8 @@ int Burner::program(const Design& design, const DeviceInfo& device, DeviceMemory
     }
     if (!memory.flush())
         return fail(L"错误：写入器件失败（" + systemMessage(memory.lastError()) + L"）。");
-    out_.line(L"共写入 " + std::to_wstring(pages.size()) + L" 页，" + std::to_wstring(design.dataSize()) + L" 字节数据。");
+    out_.line(
+        L"共写入 " + std::to_wstring(pages.size()) + L" 页，" + std::to_wstring(design.dataSize()) + L" 字节数据。");
     out_.line(L"编程完成。");
     return kOk;
 }
@@ -184,8 +207,8 @@ int Burner::verify(const Design& design, const DeviceInfo& device, DeviceMemory&
                 const std::uint8_t want = s.bytes[static_cast<std::size_t>(a - s.address)];
                 const std::uint8_t got = actual[static_cast<std::size_t>(a)];
                 if (want != got)
-                    return fail(L"校验失败：地址 " + address(static_cast<std::uint32_t>(a)) + L" 处数据不一致（应为 " +
-                                hexNumber(want, 2) + L"，读出 " + hexNumber(got, 2) + L"）。");
+                    return fail(L"校验失败：地址 " + address(static_cast<std::uint32_t>(a)) + L" 处数据不一致（应为 "
+                        + hexNumber(want, 2) + L"，读出 " + hexNumber(got, 2) + L"）。");
             }
         }
     }
@@ -212,8 +235,8 @@ int Burner::erase(const DeviceInfo& device, DeviceMemory& memory)
 void Burner::step(const wchar_t* verb, std::uint32_t first, std::uint32_t size, std::size_t index, std::size_t count)
 {
     const std::size_t percent = (index + 1) * 100 / count;
-    out_.line(std::wstring(verb) + L" " + address(first) + L"-" + address(first + size - 1) + L" ... " +
-              std::to_wstring(percent) + L"%");
+    out_.line(std::wstring(verb) + L" " + address(first) + L"-" + address(first + size - 1) + L" ... "
+        + std::to_wstring(percent) + L"%");
     if (settings_.stepMs > 0)
         Sleep(settings_.stepMs);
 }

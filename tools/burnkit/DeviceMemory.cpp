@@ -18,7 +18,7 @@ DeviceMemory::Status DeviceMemory::open(const std::wstring& folder, const Device
 
     // Readers are welcome, a second writer is not: that is a part in use.
     file_.reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) {
         error_ = GetLastError();
         return error_ == ERROR_SHARING_VIOLATION ? Status::Busy : Status::Failed;

@@ -49,8 +49,8 @@ SimSettings SimSettings::fromEnvironment()
         if (ok && value <= kMaxStepMs)
             s.stepMs = static_cast<DWORD>(value);
         else
-            s.warnings.push_back(L"警告：BURNKIT_STEP_MS 应为 0-60000 的整数，已使用默认值 " +
-                                 std::to_wstring(kDefaultStepMs) + L" 毫秒。");
+            s.warnings.push_back(L"警告：BURNKIT_STEP_MS 应为 0-60000 的整数，已使用默认值 "
+                + std::to_wstring(kDefaultStepMs) + L" 毫秒。");
     }
 
     s.attachedDevice = environmentVariable(L"BURNKIT_DEVICE");

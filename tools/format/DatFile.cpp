@@ -38,8 +38,7 @@ std::uint16_t getU16(const std::uint8_t* p)
 
 std::uint32_t getU32(const std::uint8_t* p)
 {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
 }
 
 // A field holds the name, then NULs up to its end; anything else is corruption.
@@ -61,16 +60,26 @@ bool readName(const std::uint8_t* field, std::size_t fieldSize, std::string& nam
 std::wstring DatResult::reason() const
 {
     switch (error) {
-    case DatError::None: return L"没有错误。";
-    case DatError::Empty: return L"文件为空。";
-    case DatError::NotDat: return L"不是 DAT 数据文件。";
-    case DatError::UnsupportedVersion: return L"不支持的 DAT 文件版本。";
-    case DatError::Truncated: return L"文件不完整（被截断）。";
-    case DatError::TrailingData: return L"文件末尾有多余数据。";
-    case DatError::HeaderCorrupt: return L"文件头已损坏。";
-    case DatError::UnknownDevice: return L"文件所指的器件型号未知。";
-    case DatError::PayloadCorrupt: return L"数据校验和（CRC-32）不符，文件已损坏。";
-    case DatError::BadLayout: return L"数据段地址无效，文件已损坏。";
+    case DatError::None:
+        return L"没有错误。";
+    case DatError::Empty:
+        return L"文件为空。";
+    case DatError::NotDat:
+        return L"不是 DAT 数据文件。";
+    case DatError::UnsupportedVersion:
+        return L"不支持的 DAT 文件版本。";
+    case DatError::Truncated:
+        return L"文件不完整（被截断）。";
+    case DatError::TrailingData:
+        return L"文件末尾有多余数据。";
+    case DatError::HeaderCorrupt:
+        return L"文件头已损坏。";
+    case DatError::UnknownDevice:
+        return L"文件所指的器件型号未知。";
+    case DatError::PayloadCorrupt:
+        return L"数据校验和（CRC-32）不符，文件已损坏。";
+    case DatError::BadLayout:
+        return L"数据段地址无效，文件已损坏。";
     }
     return L"未知错误。";
 }
@@ -131,8 +140,8 @@ DatResult DatFile::decode(const std::uint8_t* data, std::size_t size)
         return failed(DatError::Truncated);
     if (getU32(data + kHeaderCrcField) != Crc32::of(data, kHeaderCrcField) || getU16(data + 6) != kHeaderSize)
         return failed(DatError::HeaderCorrupt);
-    if (!readName(data + kDeviceField, kDeviceFieldSize, r.design.device) ||
-        !readName(data + kDesignField, kDesignFieldSize, r.design.name) || !Design::isValidName(r.design.name))
+    if (!readName(data + kDeviceField, kDeviceFieldSize, r.design.device)
+        || !readName(data + kDesignField, kDesignFieldSize, r.design.name) || !Design::isValidName(r.design.name))
         return failed(DatError::HeaderCorrupt);
     const DeviceInfo* device = DeviceCatalog::find(r.design.device);
     if (!device)
@@ -158,8 +167,8 @@ DatResult DatFile::decode(const std::uint8_t* data, std::size_t size)
         const std::uint32_t length = getU32(p + 4);
         p += 8;
         const bool ordered = i == 0 || address >= previousEnd;
-        if (length == 0 || !ordered || std::uint64_t{address} + length > device->size ||
-            static_cast<std::uint64_t>(end - p) < length)
+        if (length == 0 || !ordered || std::uint64_t{address} + length > device->size
+            || static_cast<std::uint64_t>(end - p) < length)
             return failed(DatError::BadLayout);
         r.design.segments.push_back(Segment{address, std::vector<std::uint8_t>(p, p + length)});
         p += length;

@@ -10,14 +10,14 @@
 enum class DatError {
     None,
     Empty,
-    NotDat,              // wrong magic number
+    NotDat, // wrong magic number
     UnsupportedVersion,
-    Truncated,           // shorter than its header or than the payload it announces
+    Truncated, // shorter than its header or than the payload it announces
     TrailingData,
-    HeaderCorrupt,       // header checksum or fields wrong
+    HeaderCorrupt, // header checksum or fields wrong
     UnknownDevice,
-    PayloadCorrupt,      // payload checksum wrong
-    BadLayout,           // checksum fine but segments overlap or leave the device
+    PayloadCorrupt, // payload checksum wrong
+    BadLayout, // checksum fine but segments overlap or leave the device
 };
 
 struct DatResult {

@@ -13,8 +13,8 @@ bool Design::isValidName(std::string_view name)
     if (name.empty() || name.size() > kMaxNameLength)
         return false;
     for (char c : name) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                        c == '_' || c == '-' || c == '.';
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'
+            || c == '-' || c == '.';
         if (!ok)
             return false;
     }

@@ -24,10 +24,7 @@ struct Design {
     std::vector<Segment> segments;
 
     std::size_t dataSize() const;
-    bool operator==(const Design& o) const
-    {
-        return device == o.device && name == o.name && segments == o.segments;
-    }
+    bool operator==(const Design& o) const { return device == o.device && name == o.name && segments == o.segments; }
 
     // Names travel into fixed header fields and log lines, so they stay short plain ASCII.
     static bool isValidName(std::string_view name);

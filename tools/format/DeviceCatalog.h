@@ -6,9 +6,9 @@
 
 struct DeviceInfo {
     const char* name;
-    std::uint32_t size;        // bytes of programmable memory
-    std::uint32_t pageSize;    // what one programming step writes
-    std::uint32_t sectorSize;  // what one erase step blanks
+    std::uint32_t size; // bytes of programmable memory
+    std::uint32_t pageSize; // what one programming step writes
+    std::uint32_t sectorSize; // what one erase step blanks
 };
 
 // The simulated parts. Names are what STP files put after DEVICE and what

@@ -8,7 +8,10 @@
 
 namespace {
 
-bool isBlankChar(char c) { return c == ' ' || c == '\t'; }
+bool isBlankChar(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s)
 {
@@ -61,26 +64,42 @@ bool isControl(unsigned char c, unsigned char next)
 std::wstring StpResult::reason() const
 {
     switch (error) {
-    case StpError::None: return L"没有错误。";
-    case StpError::Empty: return L"文件为空。";
-    case StpError::Binary: return L"含有控制字符，这不是 STP 文本文件。";
-    case StpError::LineTooLong: return L"行太长（最多 4096 个字符）。";
-    case StpError::MissingHeader: return L"缺少文件头：DEVICE 和 DESIGN 必须写在数据记录之前。";
-    case StpError::DuplicateHeader: return L"DEVICE 或 DESIGN 重复出现。";
-    case StpError::BadHeader: return L"DEVICE、DESIGN 各需要一个名称，END 后面不能有内容。";
-    case StpError::UnknownDevice: return L"未知的器件型号。";
-    case StpError::BadDesignName: return L"设计名称无效（1-31 个字母、数字、_ - .）。";
-    case StpError::UnknownRecord: return L"无法识别的记录。";
-    case StpError::BadAddress: return L"地址无效（@ 后应为 1-8 位十六进制数）。";
-    case StpError::BadHex: return L"数据无效（每个字节应为 2 位十六进制数，以空格分隔）。";
-    case StpError::NoData: return L"地址后面没有数据。";
+    case StpError::None:
+        return L"没有错误。";
+    case StpError::Empty:
+        return L"文件为空。";
+    case StpError::Binary:
+        return L"含有控制字符，这不是 STP 文本文件。";
+    case StpError::LineTooLong:
+        return L"行太长（最多 4096 个字符）。";
+    case StpError::MissingHeader:
+        return L"缺少文件头：DEVICE 和 DESIGN 必须写在数据记录之前。";
+    case StpError::DuplicateHeader:
+        return L"DEVICE 或 DESIGN 重复出现。";
+    case StpError::BadHeader:
+        return L"DEVICE、DESIGN 各需要一个名称，END 后面不能有内容。";
+    case StpError::UnknownDevice:
+        return L"未知的器件型号。";
+    case StpError::BadDesignName:
+        return L"设计名称无效（1-31 个字母、数字、_ - .）。";
+    case StpError::UnknownRecord:
+        return L"无法识别的记录。";
+    case StpError::BadAddress:
+        return L"地址无效（@ 后应为 1-8 位十六进制数）。";
+    case StpError::BadHex:
+        return L"数据无效（每个字节应为 2 位十六进制数，以空格分隔）。";
+    case StpError::NoData:
+        return L"地址后面没有数据。";
     case StpError::OutOfRange:
         return L"地址超出器件容量（有效地址 " + hexNumber(0, 4) + L"-" + hexNumber(deviceSize - 1, 4) + L"）。";
     case StpError::Overlap:
         return L"与第 " + std::to_wstring(otherLine) + L" 行的记录地址重叠。";
-    case StpError::AfterEnd: return L"END 之后还有内容。";
-    case StpError::MissingEnd: return L"文件不完整：缺少 END 行。";
-    case StpError::NoRecords: return L"没有任何数据记录。";
+    case StpError::AfterEnd:
+        return L"END 之后还有内容。";
+    case StpError::MissingEnd:
+        return L"文件不完整：缺少 END 行。";
+    case StpError::NoRecords:
+        return L"没有任何数据记录。";
     }
     return L"未知错误。";
 }

@@ -9,35 +9,35 @@
 
 enum class StpError {
     None,
-    Empty,            // no bytes, or only blank lines
-    Binary,           // control characters: not a text file at all
+    Empty, // no bytes, or only blank lines
+    Binary, // control characters: not a text file at all
     LineTooLong,
-    MissingHeader,    // records or END before DEVICE and DESIGN
+    MissingHeader, // records or END before DEVICE and DESIGN
     DuplicateHeader,
-    BadHeader,        // DEVICE/DESIGN/END with the wrong number of words
+    BadHeader, // DEVICE/DESIGN/END with the wrong number of words
     UnknownDevice,
     BadDesignName,
     UnknownRecord,
     BadAddress,
     BadHex,
-    NoData,           // an address with no bytes after it
+    NoData, // an address with no bytes after it
     OutOfRange,
     Overlap,
     AfterEnd,
-    MissingEnd,       // text stops before END: a truncated file
+    MissingEnd, // text stops before END: a truncated file
     NoRecords,
 };
 
 struct StpResult {
     StpError error = StpError::None;
-    unsigned line = 0;       // 1-based; set for every error
-    unsigned otherLine = 0;  // for Overlap: the earlier record it collides with
+    unsigned line = 0; // 1-based; set for every error
+    unsigned otherLine = 0; // for Overlap: the earlier record it collides with
     unsigned recordCount = 0;
-    std::uint32_t deviceSize = 0;  // known once DEVICE was read
+    std::uint32_t deviceSize = 0; // known once DEVICE was read
     Design design;
 
     bool ok() const { return error == StpError::None; }
-    std::wstring reason() const;  // the error without its line number
+    std::wstring reason() const; // the error without its line number
 };
 
 // Reads the text form of a design. Strict on purpose: anything it does not

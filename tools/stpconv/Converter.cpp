@@ -30,8 +30,8 @@ std::wstring fullPath(const std::wstring& path)
 
 bool samePath(const std::wstring& a, const std::wstring& b)
 {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE)
+        == CSTR_EQUAL;
 }
 
 } // namespace
@@ -56,11 +56,16 @@ int Converter::convert(const std::wstring& input, const std::wstring& output)
     out_.line(L"正在读取 STP 文件...");
     const WholeFile file = WholeFile::read(input, kMaxInputSize);
     switch (file.status) {
-    case FileStatus::Ok: break;
-    case FileStatus::NotFound: return fail(L"错误：找不到输入文件。");
-    case FileStatus::IsDirectory: return fail(L"错误：输入路径是一个文件夹，不是文件。");
-    case FileStatus::TooLarge: return fail(L"错误：输入文件太大（超过 16 MB），不是 STP 文件。");
-    case FileStatus::Failed: return fail(L"错误：无法读取输入文件（" + systemMessage(file.error) + L"）。");
+    case FileStatus::Ok:
+        break;
+    case FileStatus::NotFound:
+        return fail(L"错误：找不到输入文件。");
+    case FileStatus::IsDirectory:
+        return fail(L"错误：输入路径是一个文件夹，不是文件。");
+    case FileStatus::TooLarge:
+        return fail(L"错误：输入文件太大（超过 16 MB），不是 STP 文件。");
+    case FileStatus::Failed:
+        return fail(L"错误：无法读取输入文件（" + systemMessage(file.error) + L"）。");
     }
 
     out_.line(L"正在检查 " + std::to_wstring(file.bytes.size()) + L" 字节...");
@@ -70,10 +75,10 @@ int Converter::convert(const std::wstring& input, const std::wstring& output)
         return fail(L"错误：" + input + L" 第 " + std::to_wstring(stp.line) + L" 行：" + stp.reason());
 
     const Design& design = stp.design;
-    out_.line(L"器件 " + widenAscii(design.device) + L"（" + std::to_wstring(stp.deviceSize) + L" 字节），设计 " +
-              widenAscii(design.name) + L"。");
-    out_.line(L"共 " + std::to_wstring(stp.recordCount) + L" 条记录，" + std::to_wstring(design.dataSize()) +
-              L" 字节数据，" + std::to_wstring(design.segments.size()) + L" 个数据段。");
+    out_.line(L"器件 " + widenAscii(design.device) + L"（" + std::to_wstring(stp.deviceSize) + L" 字节），设计 "
+        + widenAscii(design.name) + L"。");
+    out_.line(L"共 " + std::to_wstring(stp.recordCount) + L" 条记录，" + std::to_wstring(design.dataSize())
+        + L" 字节数据，" + std::to_wstring(design.segments.size()) + L" 个数据段。");
 
     const DWORD outputAttributes = GetFileAttributesW(output.c_str());
     if (outputAttributes != INVALID_FILE_ATTRIBUTES && (outputAttributes & FILE_ATTRIBUTE_DIRECTORY))

@@ -10,7 +10,10 @@ class ConsoleWriter;
 // looks for "Done." in the last line can never be fooled by a file name.
 class Converter {
 public:
-    explicit Converter(ConsoleWriter& out) : out_(out) {}
+    explicit Converter(ConsoleWriter& out)
+        : out_(out)
+    {
+    }
 
     int run(const std::vector<std::wstring>& args);
 

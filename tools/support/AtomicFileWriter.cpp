@@ -2,7 +2,10 @@
 
 #include <utility>
 
-AtomicFileWriter::AtomicFileWriter(std::wstring target) : target_(std::move(target)) {}
+AtomicFileWriter::AtomicFileWriter(std::wstring target)
+    : target_(std::move(target))
+{
+}
 
 AtomicFileWriter::~AtomicFileWriter()
 {
@@ -17,8 +20,8 @@ bool AtomicFileWriter::open()
     const std::wstring stem = target_ + L"." + std::to_wstring(GetCurrentProcessId());
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = stem + (attempt == 0 ? L"" : L"-" + std::to_wstring(attempt)) + L".tmp";
-        HANDLE h = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        HANDLE h
+            = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             file_.reset(h);
             tempPath_ = std::move(candidate);

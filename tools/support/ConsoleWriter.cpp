@@ -2,7 +2,10 @@
 
 #include <string>
 
-ConsoleWriter::ConsoleWriter() : out_(GetStdHandle(STD_OUTPUT_HANDLE)) {}
+ConsoleWriter::ConsoleWriter()
+    : out_(GetStdHandle(STD_OUTPUT_HANDLE))
+{
+}
 
 void ConsoleWriter::line(std::wstring_view text)
 {

@@ -10,8 +10,8 @@ WholeFile WholeFile::read(const std::wstring& path, std::size_t maxSize)
         const DWORD error = GetLastError();
         result.error = error;
         result.status = (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
-                            ? FileStatus::NotFound
-                            : FileStatus::Failed;
+            ? FileStatus::NotFound
+            : FileStatus::Failed;
         return result;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -19,8 +19,8 @@ WholeFile WholeFile::read(const std::wstring& path, std::size_t maxSize)
         return result;
     }
 
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueHandle file(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         result.error = GetLastError();
         return result;

@@ -13,7 +13,7 @@ enum class FileStatus { Ok, NotFound, IsDirectory, TooLarge, Failed };
 // in memory lets the parsers check the whole file before anything is written.
 struct WholeFile {
     FileStatus status = FileStatus::Failed;
-    DWORD error = 0;  // Win32 error code when status is Failed
+    DWORD error = 0; // Win32 error code when status is Failed
     std::vector<std::uint8_t> bytes;
 
     static WholeFile read(const std::wstring& path, std::size_t maxSize);

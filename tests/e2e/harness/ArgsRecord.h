@@ -14,10 +14,10 @@ struct ArgsRecord {
     unsigned long pid = 0;
     std::wstring exe;
     std::wstring cwd;
-    std::wstring commandLine;            // GetCommandLineW, untouched
-    std::vector<std::wstring> argv;      // the C runtime's wmain argv
+    std::wstring commandLine; // GetCommandLineW, untouched
+    std::vector<std::wstring> argv; // the C runtime's wmain argv
     std::vector<std::wstring> shellArgv; // CommandLineToArgvW of the same line
-    std::string stdinKind;               // "pipe", "char", "disk", "none" or "unknown"
+    std::string stdinKind; // "pipe", "char", "disk", "none" or "unknown"
     std::string stdoutKind;
     std::string stderrKind;
     std::map<std::string, std::wstring> fields; // every field, by key

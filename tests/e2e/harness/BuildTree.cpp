@@ -37,8 +37,17 @@ std::wstring BuildTree::binDirectory()
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 
-std::wstring BuildTree::tarrowExe() { return inBin(L"TARROW_EXE", L"Tarrow.exe"); }
-std::wstring BuildTree::toolDoubleExe() { return inBin(L"TOOLDOUBLE_EXE", L"tooldouble.exe"); }
-std::wstring BuildTree::probeDll() { return inBin(L"TARROW_E2E_PROBE", L"tarrow_e2e_probe.dll"); }
+std::wstring BuildTree::tarrowExe()
+{
+    return inBin(L"TARROW_EXE", L"Tarrow.exe");
+}
+std::wstring BuildTree::toolDoubleExe()
+{
+    return inBin(L"TOOLDOUBLE_EXE", L"tooldouble.exe");
+}
+std::wstring BuildTree::probeDll()
+{
+    return inBin(L"TARROW_E2E_PROBE", L"tarrow_e2e_probe.dll");
+}
 
 } // namespace e2e

@@ -23,7 +23,8 @@ bool makePipe(OwnedHandle& readEnd, OwnedHandle& writeEnd)
 } // namespace
 
 ConsoleRun::ConsoleRun(std::wstring program, ConsoleRunOptions options)
-    : program_(std::move(program)), options_(std::move(options))
+    : program_(std::move(program))
+    , options_(std::move(options))
 {
 }
 
@@ -54,12 +55,11 @@ testing::AssertionResult ConsoleRun::start()
         commandLine += L" " + options_.arguments;
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(program_.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                          (options_.hiddenConsole ? CREATE_NO_WINDOW : DETACHED_PROCESS) | CREATE_UNICODE_ENVIRONMENT,
-                          environment.data(),
-                          options_.workingDirectory.empty() ? nullptr : options_.workingDirectory.c_str(), &startup,
-                          &process))
-        return testing::AssertionFailure() << "cannot start " << testkit::encoding::toUtf8(program_) << " (error "
-                                           << ::GetLastError() << ")";
+            (options_.hiddenConsole ? CREATE_NO_WINDOW : DETACHED_PROCESS) | CREATE_UNICODE_ENVIRONMENT,
+            environment.data(), options_.workingDirectory.empty() ? nullptr : options_.workingDirectory.c_str(),
+            &startup, &process))
+        return testing::AssertionFailure()
+            << "cannot start " << testkit::encoding::toUtf8(program_) << " (error " << ::GetLastError() << ")";
     process_.reset(process.hProcess);
     OwnedHandle thread(process.hThread);
     pid_ = process.dwProcessId;
@@ -87,8 +87,7 @@ bool ConsoleRun::drain(OwnedHandle& pipe, std::string& sink)
 
 void ConsoleRun::pump()
 {
-    while (drain(outPipe_, out_) || drain(errPipe_, err_)) {
-    }
+    while (drain(outPipe_, out_) || drain(errPipe_, err_)) { }
 }
 
 testing::AssertionResult ConsoleRun::readToEnd(std::chrono::milliseconds timeout)
@@ -114,7 +113,10 @@ testing::AssertionResult ConsoleRun::waitForExit(std::chrono::milliseconds timeo
     return testing::AssertionFailure() << "the program still ran after " << timeout.count() << " ms";
 }
 
-bool ConsoleRun::alive() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+bool ConsoleRun::alive() const
+{
+    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
 
 std::optional<DWORD> ConsoleRun::exitCode() const
 {

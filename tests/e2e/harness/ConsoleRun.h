@@ -13,9 +13,9 @@
 namespace e2e {
 
 struct ConsoleRunOptions {
-    std::wstring arguments;          // after the quoted program path
+    std::wstring arguments; // after the quoted program path
     std::vector<EnvVar> environment; // added to the test program's own
-    std::wstring workingDirectory;   // empty: the test program's
+    std::wstring workingDirectory; // empty: the test program's
     // One pipe for stdout and stderr, as Tarrow reads its tools; then
     // everything is in out().
     bool mergeStreams = false;

@@ -42,8 +42,8 @@ EnvironmentBlock::EnvironmentBlock(const std::vector<EnvVar>& overrides)
     std::vector<EnvVar> variables = currentEnvironment();
     for (const EnvVar& extra : overrides) {
         const std::wstring key = upper(extra.name);
-        const auto same = std::find_if(variables.begin(), variables.end(),
-                                       [&](const EnvVar& v) { return upper(v.name) == key; });
+        const auto same
+            = std::find_if(variables.begin(), variables.end(), [&](const EnvVar& v) { return upper(v.name) == key; });
         if (same != variables.end())
             same->value = extra.value;
         else
@@ -51,7 +51,7 @@ EnvironmentBlock::EnvironmentBlock(const std::vector<EnvVar>& overrides)
     }
     // Windows expects the block sorted by name, case-insensitively.
     std::stable_sort(variables.begin(), variables.end(),
-                     [](const EnvVar& a, const EnvVar& b) { return upper(a.name) < upper(b.name); });
+        [](const EnvVar& a, const EnvVar& b) { return upper(a.name) < upper(b.name); });
 
     for (const EnvVar& variable : variables) {
         block_ += variable.name + L"=" + variable.value;

@@ -14,8 +14,8 @@ std::wstring replyPath(DWORD processId, unsigned number)
 {
     wchar_t temp[MAX_PATH + 1];
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp, length) + L"tarrow-e2e-probe-" + std::to_wstring(processId) + L"-" + std::to_wstring(number)
-        + L".txt";
+    return std::wstring(temp, length) + L"tarrow-e2e-probe-" + std::to_wstring(processId) + L"-"
+        + std::to_wstring(number) + L".txt";
 }
 
 } // namespace
@@ -27,19 +27,19 @@ testing::AssertionResult Probe::loadHook()
     const std::wstring dll = BuildTree::probeDll();
     module_.reset(::LoadLibraryW(dll.c_str()));
     if (!module_)
-        return testing::AssertionFailure() << "cannot load " << testkit::encoding::toUtf8(dll) << " (error "
-                                           << ::GetLastError() << ")";
+        return testing::AssertionFailure()
+            << "cannot load " << testkit::encoding::toUtf8(dll) << " (error " << ::GetLastError() << ")";
     using Getter = HOOKPROC (*)();
-    const auto getter = reinterpret_cast<Getter>(
-        reinterpret_cast<void*>(::GetProcAddress(module_.get(), probe::kHookGetterName)));
+    const auto getter
+        = reinterpret_cast<Getter>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), probe::kHookGetterName)));
     if (!getter)
         return testing::AssertionFailure() << "the probe DLL exports no " << probe::kHookGetterName;
     hookProcedure_ = getter();
     return testing::AssertionSuccess();
 }
 
-std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(unsigned short kind, unsigned short argument,
-                                                                             std::chrono::milliseconds timeout)
+std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(
+    unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout)
 {
     if (const testing::AssertionResult loaded = loadHook(); !loaded) {
         lastError_ = loaded.message();
@@ -47,7 +47,8 @@ std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(unsi
     }
     // Hooked only while asking: Wine loads the DLL into Tarrow for every
     // message the hook sees, which would slow Tarrow down for the whole test.
-    const testkit::OwnedHook hook(::SetWindowsHookExW(WH_GETMESSAGE, hookProcedure_, module_.get(), target_.threadId()));
+    const testkit::OwnedHook hook(
+        ::SetWindowsHookExW(WH_GETMESSAGE, hookProcedure_, module_.get(), target_.threadId()));
     if (!hook) {
         lastError_ = "cannot hook Tarrow's GUI thread (error " + std::to_string(::GetLastError()) + ")";
         return std::nullopt;
@@ -78,7 +79,8 @@ std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(unsi
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         const auto equals = line.find('=');
         if (equals != std::string_view::npos)
-            fields.emplace_back(std::string(line.substr(0, equals)), testkit::encoding::fromRecordValue(line.substr(equals + 1)));
+            fields.emplace_back(
+                std::string(line.substr(0, equals)), testkit::encoding::fromRecordValue(line.substr(equals + 1)));
     }
     for (const auto& [key, value] : fields) {
         if (key == "error") {

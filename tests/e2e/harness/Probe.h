@@ -33,7 +33,10 @@ struct FontInfo {
 // Wine GetSystemMenu of another process's window is simply null.
 class Probe {
 public:
-    explicit Probe(Window target) : target_(target) {}
+    explicit Probe(Window target)
+        : target_(target)
+    {
+    }
 
     // Nothing if there was no answer; lastError() says why.
     std::optional<std::vector<MenuItem>> systemMenu(std::chrono::milliseconds timeout = kDefaultTimeout);
@@ -43,8 +46,8 @@ public:
     const std::string& lastError() const { return lastError_; }
 
 private:
-    std::optional<std::vector<std::pair<std::string, std::wstring>>> ask(unsigned short kind, unsigned short argument,
-                                                                         std::chrono::milliseconds timeout);
+    std::optional<std::vector<std::pair<std::string, std::wstring>>> ask(
+        unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout);
 
     testing::AssertionResult loadHook();
 

@@ -86,7 +86,8 @@ Sandbox::Sandbox(SandboxOptions options)
             break;
     }
     if (path_.empty()) {
-        ADD_FAILURE() << "cannot create a sandbox folder in " << toUtf8(parent) << " (error " << ::GetLastError() << ")";
+        ADD_FAILURE() << "cannot create a sandbox folder in " << toUtf8(parent) << " (error " << ::GetLastError()
+                      << ")";
         return;
     }
 
@@ -107,8 +108,8 @@ Sandbox::~Sandbox()
         return;
     endProgramsInside();
     // Wine lets go of a just-ended program's file a moment late.
-    const bool removed = waitUntil([&] { return removeTree(path_); }, std::chrono::milliseconds(5000),
-                                   std::chrono::milliseconds(100));
+    const bool removed
+        = waitUntil([&] { return removeTree(path_); }, std::chrono::milliseconds(5000), std::chrono::milliseconds(100));
     if (!removed)
         std::cerr << "note: could not remove the sandbox " << toUtf8(path_) << "\n";
 }
@@ -126,8 +127,8 @@ void Sandbox::endProgramsInside() const
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == ::GetCurrentProcessId())
             continue;
-        OwnedHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                          entry.th32ProcessID));
+        OwnedHandle process(::OpenProcess(
+            PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (!process)
             continue;
         wchar_t image[MAX_PATH * 2];
@@ -153,12 +154,16 @@ std::wstring Sandbox::installTool(const std::wstring& exeName, const std::string
     const std::wstring target = file(exeName);
     const std::wstring source = BuildTree::toolDoubleExe();
     if (!::CopyFileW(source.c_str(), target.c_str(), FALSE))
-        ADD_FAILURE() << "cannot copy " << toUtf8(source) << " as " << toUtf8(target) << " (error " << ::GetLastError() << ")";
+        ADD_FAILURE() << "cannot copy " << toUtf8(source) << " as " << toUtf8(target) << " (error " << ::GetLastError()
+                      << ")";
     setScript(exeName, script);
     return target;
 }
 
-std::wstring Sandbox::scriptPath(const std::wstring& exeName) const { return file(baseName(exeName) + L".script"); }
+std::wstring Sandbox::scriptPath(const std::wstring& exeName) const
+{
+    return file(baseName(exeName) + L".script");
+}
 
 void Sandbox::setScript(const std::wstring& exeName, const std::string& script)
 {
@@ -170,7 +175,10 @@ void Sandbox::setScript(const std::wstring& exeName, const std::string& script)
     setVariable(L"TOOLDOUBLE_SCRIPT_" + upper(baseName(exeName)), path);
 }
 
-void Sandbox::addEnvironment(const std::wstring& name, const std::wstring& value) { setVariable(name, value); }
+void Sandbox::addEnvironment(const std::wstring& name, const std::wstring& value)
+{
+    setVariable(name, value);
+}
 
 void Sandbox::setVariable(const std::wstring& name, const std::wstring& value)
 {
@@ -204,7 +212,10 @@ bool Sandbox::exists(const std::wstring& relative) const
     return ::GetFileAttributesW(file(relative).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::optional<std::string> Sandbox::readFile(const std::wstring& relative) const { return readBytes(file(relative)); }
+std::optional<std::string> Sandbox::readFile(const std::wstring& relative) const
+{
+    return readBytes(file(relative));
+}
 
 testing::AssertionResult Sandbox::waitForFile(const std::wstring& relative, std::chrono::milliseconds timeout) const
 {
@@ -213,12 +224,15 @@ testing::AssertionResult Sandbox::waitForFile(const std::wstring& relative, std:
     return testing::AssertionFailure() << "no file " << toUtf8(file(relative)) << " after " << timeout.count() << " ms";
 }
 
-std::vector<ArgsRecord> Sandbox::args(const std::wstring& relative) const { return ArgsRecord::load(file(relative)); }
+std::vector<ArgsRecord> Sandbox::args(const std::wstring& relative) const
+{
+    return ArgsRecord::load(file(relative));
+}
 
 bool Sandbox::writeBytes(const std::wstring& path, std::string_view bytes)
 {
     OwnedHandle handle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle)
         return false;
     std::size_t offset = 0;
@@ -235,7 +249,7 @@ bool Sandbox::writeBytes(const std::wstring& path, std::string_view bytes)
 std::optional<std::string> Sandbox::readBytes(const std::wstring& path)
 {
     OwnedHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle)
         return std::nullopt;
     std::string bytes;

@@ -61,8 +61,8 @@ public:
     bool exists(const std::wstring& relative) const;
     // The file's bytes, or nothing if it cannot be read.
     std::optional<std::string> readFile(const std::wstring& relative) const;
-    testing::AssertionResult waitForFile(const std::wstring& relative,
-                                         std::chrono::milliseconds timeout = kDefaultTimeout) const;
+    testing::AssertionResult waitForFile(
+        const std::wstring& relative, std::chrono::milliseconds timeout = kDefaultTimeout) const;
     // Records an "args" command of the double appended to that file.
     std::vector<ArgsRecord> args(const std::wstring& relative) const;
 

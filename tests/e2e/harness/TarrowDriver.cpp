@@ -27,18 +27,24 @@ std::wstring directoryOf(const std::wstring& path)
 
 } // namespace
 
-TarrowDriver::TarrowDriver(const Sandbox& sandbox, LaunchOptions options) : TarrowDriver(sandbox.tarrowPath(), std::move(options))
+TarrowDriver::TarrowDriver(const Sandbox& sandbox, LaunchOptions options)
+    : TarrowDriver(sandbox.tarrowPath(), std::move(options))
 {
     // Later entries win in EnvironmentBlock, so the test's own options
     // override the sandbox's.
     options_.environment = combined(sandbox.environment(), options_.environment);
 }
 
-TarrowDriver::TarrowDriver(std::wstring exePath, LaunchOptions options) : exePath_(std::move(exePath)), options_(std::move(options))
+TarrowDriver::TarrowDriver(std::wstring exePath, LaunchOptions options)
+    : exePath_(std::move(exePath))
+    , options_(std::move(options))
 {
 }
 
-TarrowDriver::~TarrowDriver() { terminate(); }
+TarrowDriver::~TarrowDriver()
+{
+    terminate();
+}
 
 testing::AssertionResult TarrowDriver::start()
 {
@@ -48,14 +54,16 @@ testing::AssertionResult TarrowDriver::start()
     std::wstring commandLine = L"\"" + exePath_ + L"\"";
     if (!options_.arguments.empty())
         commandLine += L" " + options_.arguments;
-    const std::wstring directory = options_.workingDirectory.empty() ? directoryOf(exePath_) : options_.workingDirectory;
+    const std::wstring directory
+        = options_.workingDirectory.empty() ? directoryOf(exePath_) : options_.workingDirectory;
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(exePath_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                          environment.data(), directory.empty() ? nullptr : directory.c_str(), &startup, &process))
-        return testing::AssertionFailure() << "cannot start " << toUtf8(exePath_) << " (error " << ::GetLastError() << ")";
+            environment.data(), directory.empty() ? nullptr : directory.c_str(), &startup, &process))
+        return testing::AssertionFailure()
+            << "cannot start " << toUtf8(exePath_) << " (error " << ::GetLastError() << ")";
     process_.reset(process.hProcess);
     testkit::OwnedHandle thread(process.hThread);
     pid_ = process.dwProcessId;
@@ -100,7 +108,10 @@ Window TarrowDriver::focus() const
     return window_;
 }
 
-void TarrowDriver::systemCommand(WPARAM command) { window_.post(WM_SYSCOMMAND, command, 0); }
+void TarrowDriver::systemCommand(WPARAM command)
+{
+    window_.post(WM_SYSCOMMAND, command, 0);
+}
 
 std::wstring TarrowDriver::logText() const
 {
@@ -128,12 +139,13 @@ std::vector<std::wstring> TarrowDriver::logLines() const
     return lines;
 }
 
-testing::AssertionResult TarrowDriver::waitFor(const std::function<bool()>& condition, const std::string& what,
-                                            std::chrono::milliseconds timeout) const
+testing::AssertionResult TarrowDriver::waitFor(
+    const std::function<bool()>& condition, const std::string& what, std::chrono::milliseconds timeout) const
 {
     if (waitUntil(condition, timeout))
         return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "waited " << timeout.count() << " ms for " << what << " in vain; " << describe();
+    return testing::AssertionFailure() << "waited " << timeout.count() << " ms for " << what << " in vain; "
+                                       << describe();
 }
 
 testing::AssertionResult TarrowDriver::waitForLog(const std::wstring& part, std::chrono::milliseconds timeout) const
@@ -155,7 +167,10 @@ testing::AssertionResult TarrowDriver::waitForExit(std::chrono::milliseconds tim
     return testing::AssertionFailure() << "Tarrow still ran after " << timeout.count() << " ms; " << describe();
 }
 
-bool TarrowDriver::alive() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+bool TarrowDriver::alive() const
+{
+    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
 
 std::optional<DWORD> TarrowDriver::exitCode() const
 {
@@ -249,7 +264,8 @@ std::string TarrowDriver::describe() const
     const std::optional<std::wstring> log = tryLogText();
     if (!log)
         return text + ", the log does not answer";
-    const std::wstring tail = log->size() > kLogTailForMessages ? L"…" + log->substr(log->size() - kLogTailForMessages) : *log;
+    const std::wstring tail
+        = log->size() > kLogTailForMessages ? L"…" + log->substr(log->size() - kLogTailForMessages) : *log;
     return text + ", log (" + std::to_string(log->size()) + " chars): \"" + toUtf8(tail) + "\"";
 }
 

@@ -20,9 +20,9 @@ namespace e2e {
 class Sandbox;
 
 struct LaunchOptions {
-    std::vector<EnvVar> environment;   // on top of the sandbox's and the test program's own
-    std::wstring workingDirectory;     // empty: the folder of the Tarrow copy, as Explorer would
-    std::wstring arguments;            // after the quoted program path
+    std::vector<EnvVar> environment; // on top of the sandbox's and the test program's own
+    std::wstring workingDirectory; // empty: the folder of the Tarrow copy, as Explorer would
+    std::wstring arguments; // after the quoted program path
     std::chrono::milliseconds windowTimeout{30000};
 };
 
@@ -88,8 +88,9 @@ public:
 
     // --- waiting
     testing::AssertionResult waitFor(const std::function<bool()>& condition, const std::string& what,
-                                     std::chrono::milliseconds timeout = kDefaultTimeout) const;
-    testing::AssertionResult waitForLog(const std::wstring& part, std::chrono::milliseconds timeout = kDefaultTimeout) const;
+        std::chrono::milliseconds timeout = kDefaultTimeout) const;
+    testing::AssertionResult waitForLog(
+        const std::wstring& part, std::chrono::milliseconds timeout = kDefaultTimeout) const;
     testing::AssertionResult waitForExit(std::chrono::milliseconds timeout = kDefaultTimeout) const;
     bool alive() const;
     std::optional<DWORD> exitCode() const;
@@ -98,7 +99,8 @@ public:
     std::vector<Window> otherWindows() const;
     // The first visible top-level window of the process other than the main
     // one, with that caption if one is given; a null Window on timeout.
-    Window waitForOtherWindow(const std::wstring& caption = {}, std::chrono::milliseconds timeout = kDefaultTimeout) const;
+    Window waitForOtherWindow(
+        const std::wstring& caption = {}, std::chrono::milliseconds timeout = kDefaultTimeout) const;
 
     // --- seen from inside the process (through the probe DLL)
     std::optional<std::vector<MenuItem>> systemMenu();

@@ -15,7 +15,10 @@ constexpr int kFilePath = 1003;
 constexpr int kBrowse = 1004;
 
 // Controls without an id: a template says 0xFFFF, CreateWindow callers -1.
-inline bool isNoId(int id) { return id == -1 || id == 0xFFFF; }
+inline bool isNoId(int id)
+{
+    return id == -1 || id == 0xFFFF;
+}
 
 // The about entry appended to the system menu.
 constexpr UINT kAboutCommand = 16;

@@ -4,8 +4,8 @@
 
 namespace e2e {
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
-               std::chrono::milliseconds interval)
+bool waitUntil(
+    const std::function<bool()>& condition, std::chrono::milliseconds timeout, std::chrono::milliseconds interval)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (true) {

@@ -11,6 +11,6 @@ constexpr std::chrono::milliseconds kDefaultTimeout{20000};
 
 // Polls until condition() holds or the timeout passes; true if it held.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kDefaultTimeout,
-               std::chrono::milliseconds interval = std::chrono::milliseconds(20));
+    std::chrono::milliseconds interval = std::chrono::milliseconds(20));
 
 } // namespace e2e

@@ -4,9 +4,15 @@
 
 namespace e2e {
 
-bool Window::exists() const { return handle_ && ::IsWindow(handle_); }
+bool Window::exists() const
+{
+    return handle_ && ::IsWindow(handle_);
+}
 
-int Window::id() const { return ::GetDlgCtrlID(handle_); }
+int Window::id() const
+{
+    return ::GetDlgCtrlID(handle_);
+}
 
 std::wstring Window::className() const
 {
@@ -15,10 +21,22 @@ std::wstring Window::className() const
     return std::wstring(name, length > 0 ? length : 0);
 }
 
-LONG Window::style() const { return ::GetWindowLongW(handle_, GWL_STYLE); }
-LONG Window::exStyle() const { return ::GetWindowLongW(handle_, GWL_EXSTYLE); }
-bool Window::visible() const { return ::IsWindowVisible(handle_) != FALSE; }
-bool Window::enabled() const { return ::IsWindowEnabled(handle_) != FALSE; }
+LONG Window::style() const
+{
+    return ::GetWindowLongW(handle_, GWL_STYLE);
+}
+LONG Window::exStyle() const
+{
+    return ::GetWindowLongW(handle_, GWL_EXSTYLE);
+}
+bool Window::visible() const
+{
+    return ::IsWindowVisible(handle_) != FALSE;
+}
+bool Window::enabled() const
+{
+    return ::IsWindowEnabled(handle_) != FALSE;
+}
 
 DWORD Window::processId() const
 {
@@ -27,9 +45,15 @@ DWORD Window::processId() const
     return process;
 }
 
-DWORD Window::threadId() const { return ::GetWindowThreadProcessId(handle_, nullptr); }
+DWORD Window::threadId() const
+{
+    return ::GetWindowThreadProcessId(handle_, nullptr);
+}
 
-Window Window::parent() const { return Window(::GetParent(handle_)); }
+Window Window::parent() const
+{
+    return Window(::GetParent(handle_));
+}
 
 RECT Window::rectInParent() const
 {
@@ -42,8 +66,8 @@ RECT Window::rectInParent() const
 std::optional<LRESULT> Window::send(UINT message, WPARAM wParam, LPARAM lParam, std::chrono::milliseconds timeout) const
 {
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(handle_, message, wParam, lParam, SMTO_ABORTIFHUNG, static_cast<UINT>(timeout.count()),
-                               &result))
+    if (!::SendMessageTimeoutW(
+            handle_, message, wParam, lParam, SMTO_ABORTIFHUNG, static_cast<UINT>(timeout.count()), &result))
         return std::nullopt;
     return static_cast<LRESULT>(result);
 }
@@ -59,15 +83,18 @@ std::optional<std::wstring> Window::tryText() const
     if (!length)
         return std::nullopt;
     std::wstring text(static_cast<std::size_t>(*length) + 1, L'\0');
-    const std::optional<LRESULT> copied =
-        send(WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
+    const std::optional<LRESULT> copied
+        = send(WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
     if (!copied)
         return std::nullopt;
     text.resize(static_cast<std::size_t>(*copied));
     return text;
 }
 
-std::wstring Window::text() const { return tryText().value_or(std::wstring()); }
+std::wstring Window::text() const
+{
+    return tryText().value_or(std::wstring());
+}
 
 bool Window::setText(const std::wstring& text) const
 {
@@ -75,7 +102,10 @@ bool Window::setText(const std::wstring& text) const
     return result && *result != FALSE;
 }
 
-Window Window::child(int id) const { return Window(::GetDlgItem(handle_, id)); }
+Window Window::child(int id) const
+{
+    return Window(::GetDlgItem(handle_, id));
+}
 
 std::vector<Window> Window::children() const
 {

@@ -17,7 +17,10 @@ public:
     static constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 
     Window() = default;
-    explicit Window(HWND handle) : handle_(handle) {}
+    explicit Window(HWND handle)
+        : handle_(handle)
+    {
+    }
 
     HWND handle() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
@@ -45,8 +48,8 @@ public:
     // Direct children in z-order, which for a dialog is the template order.
     std::vector<Window> children() const;
 
-    std::optional<LRESULT> send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
-                                std::chrono::milliseconds timeout = kAnswerTimeout) const;
+    std::optional<LRESULT> send(
+        UINT message, WPARAM wParam = 0, LPARAM lParam = 0, std::chrono::milliseconds timeout = kAnswerTimeout) const;
     bool post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     // Clicks a button the way the mouse would: a hidden or disabled button

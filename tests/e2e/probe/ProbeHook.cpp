@@ -42,7 +42,8 @@ std::string describeSystemMenu(HWND window)
             text.resize(item.cch);
         }
         const char* kind = (item.fType & MFT_SEPARATOR) ? "separator" : item.hSubMenu ? "popup" : "string";
-        answer += "item=" + std::to_string(item.wID) + "\t" + kind + "\t" + hex(item.fState) + "\t" + testkit::encoding::toRecordValue(text) + "\n";
+        answer += "item=" + std::to_string(item.wID) + "\t" + kind + "\t" + hex(item.fState) + "\t"
+            + testkit::encoding::toRecordValue(text) + "\n";
     }
     return answer;
 }
@@ -58,9 +59,9 @@ std::string describeFont(HWND window, int controlId)
     LOGFONTW description{};
     if (!::GetObjectW(font, sizeof description, &description))
         return "error=cannot read the font\n";
-    return "face=" + testkit::encoding::toRecordValue(description.lfFaceName) + "\nheight=" + std::to_string(description.lfHeight)
-        + "\nweight=" + std::to_string(description.lfWeight) + "\ncharset=" + std::to_string(description.lfCharSet)
-        + "\n";
+    return "face=" + testkit::encoding::toRecordValue(description.lfFaceName)
+        + "\nheight=" + std::to_string(description.lfHeight) + "\nweight=" + std::to_string(description.lfWeight)
+        + "\ncharset=" + std::to_string(description.lfCharSet) + "\n";
 }
 
 void answer(const MSG& request)
@@ -80,12 +81,13 @@ void answer(const MSG& request)
 
     wchar_t temp[MAX_PATH + 1];
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring name = std::wstring(temp, length) + L"tarrow-e2e-probe-" + std::to_wstring(::GetCurrentProcessId())
-        + L"-" + std::to_wstring(static_cast<unsigned long>(request.lParam)) + L".txt";
+    const std::wstring name = std::wstring(temp, length) + L"tarrow-e2e-probe-"
+        + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(static_cast<unsigned long>(request.lParam))
+        + L".txt";
     const std::wstring partial = name + L".part";
 
-    testkit::OwnedHandle file(::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    testkit::OwnedHandle file(
+        ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return;
     DWORD written = 0;
@@ -115,4 +117,7 @@ LRESULT CALLBACK getMessageHook(int code, WPARAM removal, LPARAM parameter)
 
 // Hands the harness the hook procedure's address; a plain exported function
 // keeps the name undecorated for every compiler.
-extern "C" __declspec(dllexport) HOOKPROC tarrowE2EProbeHook() { return getMessageHook; }
+extern "C" __declspec(dllexport) HOOKPROC tarrowE2EProbeHook()
+{
+    return getMessageHook;
+}
