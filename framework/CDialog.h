@@ -57,17 +57,22 @@ protected:
         for (const Route<T>& route : table) {
             if (route.message != message)
                 continue;
+            if (message == WM_COMMAND && (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != route.id))
+                continue;
+            // A handler may run a message loop of its own (a tool's run, a
+            // modal box), whose handlers ask for the default handling of
+            // their own messages: each dispatch keeps its own answer.
+            const bool outer = m_useDefault;
+            m_useDefault = false;
             if (message == WM_COMMAND) {
-                if (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != route.id)
-                    continue;
-                m_useDefault = false;
                 (self.*route.onClick)();
                 *result = 0;
-                return !m_useDefault;
+            } else {
+                *result = (self.*route.onMessage)(wParam, lParam);
             }
-            m_useDefault = false;
-            *result = (self.*route.onMessage)(wParam, lParam);
-            return !m_useDefault;
+            const bool handled = !m_useDefault;
+            m_useDefault = outer;
+            return handled;
         }
         return false;
     }

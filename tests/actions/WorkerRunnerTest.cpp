@@ -122,6 +122,24 @@ TEST_F(ToolRun, NothingIsLostWhenAToolFloodsAndExits)
     EXPECT_TRUE(fromUtf8(expected) == log) << "the log differs from what the tool printed";
 }
 
+TEST_F(ToolRun, RepaintsDuringARunDoNotEndTheProgram)
+{
+    // Painting is left to the platform's default handling; asking for it
+    // while a button's handler runs the tool must not turn the click itself
+    // into a dialog's OK.
+    Start("out working\\r\\n\nwaitfile go\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"working\r\n"));
+    for (int i = 0; i < 5; ++i) {
+        ::RedrawWindow(m_app->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        ASSERT_TRUE(WindowAnswers());
+    }
+    Release(L"go");
+    EXPECT_TRUE(WaitForRunEnd(L"working\r\n\r\n"));
+    EXPECT_TRUE(m_app->alive());
+    EXPECT_TRUE(m_app->window().exists());
+}
+
 TEST_F(ToolRun, SilentToolLeavesOneLineBreak)
 {
     Start("sleep 300\n");
