@@ -1,29 +1,11 @@
 #include "CFileDialog.h"
 
+#include <ComPtr.h>
+
 #include <commdlg.h>
 #include <shobjidl.h>
 
 namespace {
-
-// Releases a COM interface pointer when it goes out of scope.
-template <class T> class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr()
-    {
-        if (m_ptr)
-            m_ptr->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-
-    T* get() const { return m_ptr; }
-    T* operator->() const { return m_ptr; }
-    T** put() { return &m_ptr; }
-
-private:
-    T* m_ptr = nullptr;
-};
 
 // Balances a successful COM initialisation of this thread.
 class ComApartment {

@@ -2,7 +2,7 @@
 
 #include "LogPane.h"
 
-#include <UniqueHandle.h>
+#include <UniqueAny.h>
 
 #include <vector>
 

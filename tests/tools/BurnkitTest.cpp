@@ -2,7 +2,7 @@
 #include "ScratchDir.h"
 #include "StpParser.h"
 #include "ToolRunner.h"
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -178,7 +178,7 @@ TEST_F(Burnkit, DamagedOrBusyDeviceMemory)
     EXPECT_EQ(burn(L"-aerase", dat_).exitCode, 0u);
     EXPECT_EQ(ScratchDir::read(memoryFile()), std::vector<std::uint8_t>(8192, 0xFF));
 
-    UniqueHandle held(
+    UniqueFile held(
         CreateFileW(memoryFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     const ToolRun busy = burn(L"-aprogram", dat_);

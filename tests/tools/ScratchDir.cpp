@@ -1,6 +1,6 @@
 #include "ScratchDir.h"
 
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 #include "WholeFile.h"
 
 #include <windows.h>
@@ -49,7 +49,7 @@ bool ScratchDir::exists(const std::wstring& path)
 
 void ScratchDir::write(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
         || written != bytes.size())

@@ -2,7 +2,7 @@
 #include "ScratchDir.h"
 #include "StpParser.h"
 #include "ToolRunner.h"
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -90,7 +90,7 @@ TEST(Stpconv, KeepsTheOldDatOnFailureAndReplacesItOnSuccess)
     // the data was written.
     ScratchDir::write(dir.file(L"good.stp"), std::string("DEVICE TRW8K\nDESIGN d\n@0 01 02\nEND\n"));
     {
-        UniqueHandle held(
+        UniqueFile held(
             CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         const ToolRun locked = convert(dir.file(L"good.stp"), output);

@@ -1,6 +1,6 @@
 #include "ToolRunner.h"
 
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 
 namespace {
 

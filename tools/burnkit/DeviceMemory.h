@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DeviceCatalog.h"
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 
 #include <windows.h>
 
@@ -35,7 +35,7 @@ private:
     bool fail();
 
     std::wstring path_;
-    UniqueHandle file_;
+    UniqueFile file_;
     std::vector<std::uint8_t> contents_;
     DWORD error_ = 0;
 };

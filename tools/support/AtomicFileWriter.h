@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 
 #include <windows.h>
 
@@ -30,7 +30,7 @@ private:
 
     std::wstring target_;
     std::wstring tempPath_;
-    UniqueHandle file_;
+    UniqueFile file_;
     DWORD error_ = 0;
     bool committed_ = false;
 };

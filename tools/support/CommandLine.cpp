@@ -1,22 +1,13 @@
 #include "CommandLine.h"
 
-#include <windows.h>
+#include <UniqueAny.h>
+
 #include <shellapi.h>
-
-#include <memory>
-
-namespace {
-
-struct LocalFreeDeleter {
-    void operator()(LPWSTR* p) const { LocalFree(p); }
-};
-
-} // namespace
 
 std::vector<std::wstring> CommandLine::arguments()
 {
     int count = 0;
-    std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    UniqueLocal<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::wstring> args;
     if (!argv)
         return args;

@@ -1,6 +1,6 @@
 #include "WholeFile.h"
 
-#include "UniqueHandle.h"
+#include <UniqueAny.h>
 
 WholeFile WholeFile::read(const std::wstring& path, std::size_t maxSize)
 {
@@ -19,7 +19,7 @@ WholeFile WholeFile::read(const std::wstring& path, std::size_t maxSize)
         return result;
     }
 
-    UniqueHandle file(CreateFileW(
+    UniqueFile file(CreateFileW(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         result.error = GetLastError();
