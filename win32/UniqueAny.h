@@ -104,6 +104,14 @@ inline void Hook(HHOOK hook)
 {
     ::UnhookWindowsHookEx(hook);
 }
+inline void View(void* view)
+{
+    ::UnmapViewOfFile(view);
+}
+inline void Window(HWND window)
+{
+    ::DestroyWindow(window);
+}
 
 } // namespace unique_any_close
 
@@ -124,3 +132,8 @@ using UniqueGlobal = UniqueAny<HGLOBAL, unique_any_close::Global>;
 template <typename Pointer> using UniqueLocal = UniqueAny<Pointer, unique_any_close::Local<Pointer>>;
 using UniqueModule = UniqueAny<HMODULE, unique_any_close::Module>;
 using UniqueHook = UniqueAny<HHOOK, unique_any_close::Hook>;
+// A view of a file mapping (MapViewOfFile).
+using UniqueView = UniqueAny<void*, unique_any_close::View>;
+// A window its maker must destroy before its thread ends, e.g. one a
+// message of another process may still find.
+using UniqueWindow = UniqueAny<HWND, unique_any_close::Window>;

@@ -9,7 +9,6 @@
 struct BenchSettings {
     std::wstring tarrowExe;
     std::wstring baselineExe; // the build with the standard edit control; empty: none
-    std::wstring floodExe;
 
     std::vector<double> floodMegabytes{1, 4, 16};
     // Runs per flood size, of Tarrow and of each reader: the median counts.

@@ -1,6 +1,6 @@
 #include "HandleCensus.h"
 
-#include <OwnedHandle.h>
+#include <UniqueAny.h>
 
 namespace {
 
@@ -29,7 +29,7 @@ unsigned HandleCensus::Probe(HANDLE process)
         HANDLE copy = nullptr;
         if (::DuplicateHandle(process, reinterpret_cast<HANDLE>(value), ::GetCurrentProcess(), &copy, 0, FALSE,
                 DUPLICATE_SAME_ACCESS)) {
-            testkit::OwnedHandle owned(copy);
+            const UniqueHandle owned(copy);
             ++found;
             freeRun = 0;
         } else {

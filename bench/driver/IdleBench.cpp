@@ -1,10 +1,9 @@
 #include "IdleBench.h"
 
 #include "BenchClock.h"
-#include "BenchFolder.h"
+#include "BenchTarrow.h"
 #include "Format.h"
 #include "ProcessMeter.h"
-#include "TarrowInstance.h"
 
 #include <cstdio>
 #include <optional>
@@ -33,17 +32,12 @@ void IdleBench::Run()
     const std::string measure = Format("Tarrow's CPU while a silent tool runs %.0f s", m_settings.silentMs / 1000.0);
     const char* const goal = "under 1% of one core";
 
-    BenchFolder folder(m_settings.tarrowExe, m_settings.floodExe);
-    std::string error = folder.error();
-    TarrowInstance tarrow(folder.tarrowPath(), {{L"FLOOD_MODE", L"silent:" + std::to_wstring(m_settings.silentMs)}});
-    const bool started = error.empty() && tarrow.Start(error);
-    if (started && !tarrow.SetFile(folder.imagePath()))
-        error = "the file box did not take the file name";
-    if (!error.empty()) {
-        m_table.AddMissing(kPart, measure, error, goal);
+    BenchTarrow tarrow(m_settings.tarrowExe, "sleep " + std::to_string(m_settings.silentMs) + "\n");
+    if (!tarrow.error().empty()) {
+        m_table.AddMissing(kPart, measure, tarrow.error(), goal);
         return;
     }
-    const ProcessMeter meter(tarrow.process(), tarrow.processId());
+    const ProcessMeter meter(tarrow.app().process(), tarrow.app().pid());
     // Start-up is over well before this.
     ::Sleep(2000);
 
@@ -58,14 +52,14 @@ void IdleBench::Run()
         waiting ? Format("%.2f%% of one core", *waiting * 100) : "not measured: no CPU times");
 
     std::fprintf(stderr, "idle cost: Tarrow while a silent tool runs\n");
-    if (!tarrow.ClickProgram() || !tarrow.WaitForRunStart(std::chrono::milliseconds(10000))) {
+    if (!tarrow.clickProgram() || !tarrow.waitForRunStart(std::chrono::milliseconds(10000))) {
         m_table.AddMissing(kPart, measure, "the run did not start", goal);
         return;
     }
     // Leave out the tool's start and end: the wait is what is measured.
     ::Sleep(kMarginMs);
     const std::optional<double> running = CoreShare(meter, window);
-    const bool ended = tarrow.WaitForRunEnd(std::chrono::milliseconds(m_settings.silentMs + 30000));
+    const bool ended = tarrow.waitForRunEnd(std::chrono::milliseconds(m_settings.silentMs + 30000));
     if (!running)
         m_table.AddMissing(kPart, measure, "no CPU times", goal);
     else if (!ended)

@@ -1,14 +1,13 @@
 #include "LatencyBench.h"
 
 #include "BenchClock.h"
-#include "BenchFolder.h"
+#include "BenchTarrow.h"
 #include "Format.h"
-#include "ProbeSession.h"
 #include "Summary.h"
-#include "TarrowInstance.h"
+
+#include <TickLine.h>
 
 #include <cstdio>
-#include <cwchar>
 
 namespace {
 
@@ -25,11 +24,8 @@ std::map<unsigned, long long> LatencyBench::TicksIn(const std::wstring& text, st
         const std::size_t end = text.find(L"\r\n", start);
         if (end == std::wstring::npos)
             break;
-        const std::wstring line = text.substr(start, end - start);
-        unsigned sequence = 0;
-        long long printed = 0;
-        if (line.compare(0, 5, L"tick ") == 0 && std::swscanf(line.c_str(), L"tick %u %lld", &sequence, &printed) == 2)
-            ticks.emplace(sequence, printed);
+        if (const auto tick = tooldouble::TickLine::parse(std::wstring_view(text).substr(start, end - start)))
+            ticks.emplace(tick->sequence, tick->printed);
         start = end + 2;
     }
     return ticks;
@@ -38,36 +34,32 @@ std::map<unsigned, long long> LatencyBench::TicksIn(const std::wstring& text, st
 void LatencyBench::Run()
 {
     const unsigned expected = m_settings.tickRunMs / m_settings.tickIntervalMs;
-    const std::wstring mode
-        = L"ticks:" + std::to_wstring(m_settings.tickIntervalMs) + L":" + std::to_wstring(m_settings.tickRunMs);
+    const std::string script
+        = "ticks " + std::to_string(expected) + " " + std::to_string(m_settings.tickIntervalMs) + "\n";
     const auto runDeadline = std::chrono::milliseconds(m_settings.tickRunMs + 30000);
 
-    BenchFolder folder(m_settings.tarrowExe, m_settings.floodExe);
-    std::string error = folder.error();
-    TarrowInstance tarrow(folder.tarrowPath(), {{L"FLOOD_MODE", mode}});
-    const bool started = error.empty() && tarrow.Start(error);
-    if (started && !tarrow.SetFile(folder.imagePath()))
-        error = "the file box did not take the file name";
-    if (!error.empty()) {
-        m_table.AddMissing(kPart, "tool prints a line every 100 ms", error, kGoal);
+    BenchTarrow tarrow(m_settings.tarrowExe, script);
+    if (!tarrow.error().empty()) {
+        m_table.AddMissing(kPart, "tool prints a line every 100 ms", tarrow.error(), kGoal);
         return;
     }
     ::Sleep(500);
 
     std::fprintf(stderr, "latency: %u ticks, unobserved\n", expected);
     {
-        ProbeSession probe;
-        if (!probe.Attach(tarrow.processId(), tarrow.guiThreadId(), tarrow.log(), error)) {
-            m_table.AddMissing(kPart, "line printed to line in the log, unobserved", error, kGoal);
+        e2e::Probe& inside = tarrow.app().probe();
+        if (testing::AssertionResult watching = inside.watch(tarrow.app().log(), std::chrono::milliseconds(5000));
+            !watching) {
+            m_table.AddMissing(kPart, "line printed to line in the log, unobserved", watching.message(), kGoal);
         } else {
-            probe.ReadTicks();
+            inside.readTicks();
             // Only the button's state is looked at until the run is over:
             // that is read from the window manager, not asked of Tarrow.
-            tarrow.ClickProgram();
+            tarrow.clickProgram();
             const bool ran
-                = tarrow.WaitForRunStart(std::chrono::milliseconds(10000)) && tarrow.WaitForRunEnd(runDeadline);
+                = tarrow.waitForRunStart(std::chrono::milliseconds(10000)) && tarrow.waitForRunEnd(runDeadline);
             std::vector<double> latencies;
-            const benchprobe::Layout& seen = probe.layout();
+            const probe::Layout& seen = inside.layout();
             for (LONG i = 0; i < seen.ticksSeen; ++i)
                 latencies.push_back(BenchClock::Milliseconds(seen.ticks[i].shown - seen.ticks[i].printed));
             if (!ran)
@@ -80,8 +72,8 @@ void LatencyBench::Run()
     }
 
     std::fprintf(stderr, "latency: %u ticks, polling the log every 2 ms\n", expected);
-    const std::optional<std::size_t> before = tarrow.LogLength();
-    if (!before || !tarrow.ClickProgram() || !tarrow.WaitForRunStart(std::chrono::milliseconds(10000))) {
+    const std::optional<std::size_t> before = tarrow.app().logLength();
+    if (!before || !tarrow.clickProgram() || !tarrow.waitForRunStart(std::chrono::milliseconds(10000))) {
         m_table.Add(kPart, "line printed to line in the log, polled every 2 ms", "not measured: the run did not start");
         return;
     }
@@ -89,8 +81,8 @@ void LatencyBench::Run()
     const LONGLONG deadline = BenchClock::Now() + BenchClock::Frequency() * runDeadline.count() / 1000;
     bool ended = false;
     while (!ended && BenchClock::Now() < deadline) {
-        ended = tarrow.ProgramEnabled();
-        const std::optional<std::wstring> text = tarrow.LogText();
+        ended = tarrow.programEnabled();
+        const std::optional<std::wstring> text = tarrow.app().tryLogText();
         const LONGLONG now = BenchClock::Now();
         if (text) {
             for (const auto& [sequence, printed] : TicksIn(*text, *before))

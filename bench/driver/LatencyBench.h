@@ -3,13 +3,12 @@
 #include "BenchSettings.h"
 #include "ResultTable.h"
 
-#include <vector>
-
 #include <map>
 #include <string>
+#include <vector>
 
 // How long a line the tool prints takes to reach the log when the tool
-// prints little and seldom: the ticks mode, one stamped line per interval.
+// prints little and seldom: the double's "ticks", one stamped line per interval.
 //
 // Measured twice. Unobserved: the benchmark probe inside Tarrow notes when
 // each line went into the log, and nothing from outside touches Tarrow
@@ -26,7 +25,7 @@ public:
 
     void Run();
 
-    // Tick lines ("tick <seq> <counter>") in the text from `from` on, as
+    // Tick lines (TickLine.h) in the text from `from` on, as
     // sequence number -> the tool's counter when it printed them.
     static std::map<unsigned, long long> TicksIn(const std::wstring& text, std::size_t from);
 

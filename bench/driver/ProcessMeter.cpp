@@ -1,6 +1,6 @@
 #include "ProcessMeter.h"
 
-#include <OwnedHandle.h>
+#include <UniqueAny.h>
 
 #include <psapi.h>
 #include <tlhelp32.h>
@@ -33,7 +33,8 @@ std::optional<double> ProcessMeter::CpuSeconds() const
 
 std::optional<double> ProcessMeter::ThreadSeconds() const
 {
-    testkit::OwnedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    // A snapshot reports failure as INVALID_HANDLE_VALUE, as CreateFile does.
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (!snapshot)
         return std::nullopt;
     THREADENTRY32 entry{};
@@ -43,7 +44,7 @@ std::optional<double> ProcessMeter::ThreadSeconds() const
     for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
         if (entry.th32OwnerProcessID != m_processId)
             continue;
-        testkit::OwnedHandle thread(::OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        const UniqueHandle thread(::OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
         FILETIME created, ended, kernel, user;
         if (thread && ::GetThreadTimes(thread.get(), &created, &ended, &kernel, &user)) {
             total += Seconds(kernel) + Seconds(user);

@@ -10,7 +10,7 @@ namespace {
 
 const char* const kPart = "profile";
 
-std::string Cost(const benchprobe::MessageCost& cost, double wallSeconds)
+std::string Cost(const probe::MessageCost& cost, double wallSeconds)
 {
     if (cost.count == 0)
         return "none";
@@ -22,18 +22,18 @@ std::string Cost(const benchprobe::MessageCost& cost, double wallSeconds)
 
 // Mean cost by how much output the log held, in at most eight ranges so the
 // trend shows whatever the size of the flood.
-std::string ByOutput(const benchprobe::MessageCost (&buckets)[benchprobe::kBuckets])
+std::string ByOutput(const probe::MessageCost (&buckets)[probe::kBuckets])
 {
     constexpr unsigned kRanges = 8;
     unsigned used = 0;
-    for (unsigned bucket = 0; bucket < benchprobe::kBuckets; ++bucket) {
+    for (unsigned bucket = 0; bucket < probe::kBuckets; ++bucket) {
         if (buckets[bucket].count > 0)
             used = bucket + 1;
     }
     if (used == 0)
         return "none";
     const unsigned perRange = (used + kRanges - 1) / kRanges;
-    const double bucketMegabytes = static_cast<double>(benchprobe::kBucketChars) / (1024.0 * 1024.0);
+    const double bucketMegabytes = static_cast<double>(probe::kBucketChars) / (1024.0 * 1024.0);
     std::string text;
     for (unsigned first = 0; first < used; first += perRange) {
         std::int64_t count = 0;
@@ -63,19 +63,19 @@ void ProfileBench::Run()
         m_table.Add(kPart, what, "not measured: " + shown.error);
         return;
     }
-    const benchprobe::Layout& seen = *shown.probe;
+    const probe::Layout& seen = *shown.probe;
     const double wall = shown.seconds;
     m_table.Add(kPart, "wall time, click to " + what + " shown",
         shown.complete ? Format("%.2f s", wall)
                        : Format("not all shown after %.0f s: %.2f MB", wall, shown.megabytesShown));
     const double inside = BenchClock::Seconds(seen.outermost.counterTotal);
     m_table.Add(kPart, "inside the log control, all messages", Cost(seen.outermost, wall));
-    m_table.Add(kPart, "of which EM_REPLACESEL (the appends)", Cost(seen.costs[benchprobe::kReplaceSel], wall));
-    m_table.Add(kPart, "of which EM_SETSEL", Cost(seen.costs[benchprobe::kSetSel], wall));
-    m_table.Add(kPart, "of which EM_SCROLLCARET", Cost(seen.costs[benchprobe::kScrollCaret], wall));
+    m_table.Add(kPart, "of which EM_REPLACESEL (the appends)", Cost(seen.costs[probe::kReplaceSel], wall));
+    m_table.Add(kPart, "of which EM_SETSEL", Cost(seen.costs[probe::kSetSel], wall));
+    m_table.Add(kPart, "of which EM_SCROLLCARET", Cost(seen.costs[probe::kScrollCaret], wall));
     m_table.Add(
-        kPart, "of which painting (WM_PAINT, WM_ERASEBKGND, WM_NCPAINT)", Cost(seen.costs[benchprobe::kPaint], wall));
-    m_table.Add(kPart, "of which other messages", Cost(seen.costs[benchprobe::kOtherMessage], wall));
+        kPart, "of which painting (WM_PAINT, WM_ERASEBKGND, WM_NCPAINT)", Cost(seen.costs[probe::kPaint], wall));
+    m_table.Add(kPart, "of which other messages", Cost(seen.costs[probe::kOtherMessage], wall));
     m_table.Add(kPart, "mean EM_REPLACESEL by output already in the log", ByOutput(seen.replaceSelByOutput));
     m_table.Add(kPart, "mean paint by output already in the log", ByOutput(seen.paintByOutput));
     m_table.Add(kPart, "outside the log control (reading the pipe, decoding, the loop)",

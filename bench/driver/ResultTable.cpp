@@ -78,3 +78,19 @@ std::string ResultTable::Markdown() const
     }
     return text;
 }
+
+std::string ResultTable::Verdicts() const
+{
+    std::string lines;
+    unsigned goals = 0;
+    unsigned held = 0;
+    for (const Row& row : m_rows) {
+        if (row.verdict == Verdict::Info)
+            continue;
+        ++goals;
+        held += row.verdict == Verdict::Pass ? 1 : 0;
+        lines += std::string(row.verdict == Verdict::Pass ? "holds:  " : "MISSED: ") + row.part + ", " + row.measure
+            + ": " + row.value + " (goal: " + row.goal + ")\n";
+    }
+    return "Goals: " + std::to_string(held) + " of " + std::to_string(goals) + " hold.\n" + lines;
+}

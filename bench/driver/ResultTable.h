@@ -20,6 +20,8 @@ public:
 
     bool AnyFailed() const;
     std::string Markdown() const;
+    // After the table: how many goals hold, then each goal and its verdict.
+    std::string Verdicts() const;
 
 private:
     struct Row {

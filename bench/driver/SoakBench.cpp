@@ -1,15 +1,12 @@
 #include "SoakBench.h"
 
 #include "BenchClock.h"
-#include "BenchFolder.h"
-#include "FloodProcess.h"
+#include "BenchTarrow.h"
 #include "Format.h"
 #include "HandleCensus.h"
 #include "ProcessMeter.h"
-#include "TarrowInstance.h"
 
-#include <FloodText.h>
-#include <Wait.h>
+#include <ConsoleRun.h>
 
 #include <cstdio>
 
@@ -17,18 +14,21 @@ namespace {
 
 const char* const kPart = "soak";
 
+// The tool of every run: one line of 64 bytes.
+constexpr std::size_t kLineBytes = 64;
+
 // One run: click, then wait until the line and the run's closing line break
 // are in the log and the button is back.
-bool OneRun(const TarrowInstance& tarrow)
+bool OneRun(BenchTarrow& tarrow)
 {
-    const std::optional<std::size_t> before = tarrow.LogLength();
-    if (!before || !tarrow.ClickProgram())
+    const std::optional<std::size_t> before = tarrow.app().logLength();
+    if (!before || !tarrow.clickProgram())
         return false;
-    const std::size_t target = *before + FloodText::kLineBytes + 2;
+    const std::size_t target = *before + kLineBytes + 2;
     return e2e::waitUntil(
         [&] {
-            const std::optional<std::size_t> length = tarrow.LogLength();
-            return length && *length >= target && tarrow.ProgramEnabled();
+            const std::optional<std::size_t> length = tarrow.app().logLength();
+            return length && *length >= target && tarrow.programEnabled();
         },
         std::chrono::milliseconds(30000), std::chrono::milliseconds(2));
 }
@@ -40,22 +40,32 @@ std::string Kilobytes(double bytes)
 
 } // namespace
 
-std::optional<int> SoakBench::LeakSeen(const std::wstring& floodExe, unsigned leak, std::string& error)
+std::optional<int> SoakBench::LeakSeen(unsigned leak, std::string& error)
 {
-    FloodProcess leaker(floodExe, L"leak:" + std::to_wstring(leak), true);
-    if (!leaker.Start(error))
-        return std::nullopt;
-    if (leaker.ReadLine() != std::optional<std::string>("ready")) {
-        error = "the leaking process did not get ready";
+    // The double is counted while it waits for a file, which opens no handle.
+    e2e::SandboxOptions withoutTarrow;
+    withoutTarrow.tarrowName.clear();
+    e2e::Sandbox box(withoutTarrow);
+    const std::wstring tool = box.installTool(L"burnkit.exe",
+        "out ready\\r\\n\nwaitfile go\nleak " + std::to_string(leak) + "\nout leaked\\r\\n\nwaitfile done\n");
+    e2e::ConsoleRunOptions options;
+    options.environment = box.environment();
+    e2e::ConsoleRun leaker(tool, options);
+    testing::AssertionResult ready = leaker.start();
+    if (ready)
+        ready = leaker.waitForOutput("ready\r\n");
+    if (!ready) {
+        error = std::string("the leaking process did not get ready: ") + ready.message();
         return std::nullopt;
     }
-    const std::optional<HandleCensus::Count> before = HandleCensus::Take(leaker.process());
-    if (!leaker.SendGo() || leaker.ReadLine() != std::optional<std::string>("leaked")) {
-        error = "the leaking process did not leak";
+    const std::optional<HandleCensus::Count> before = HandleCensus::Take(leaker.process().handle());
+    box.writeFile(L"go", "");
+    if (testing::AssertionResult leaked = leaker.waitForOutput("leaked\r\n"); !leaked) {
+        error = std::string("the leaking process did not leak: ") + leaked.message();
         return std::nullopt;
     }
-    const std::optional<HandleCensus::Count> after = HandleCensus::Take(leaker.process());
-    leaker.SendGo();
+    const std::optional<HandleCensus::Count> after = HandleCensus::Take(leaker.process().handle());
+    box.writeFile(L"done", "");
     if (!before || !after) {
         error = "no handle count";
         return std::nullopt;
@@ -67,7 +77,7 @@ void SoakBench::Run()
 {
     std::fprintf(stderr, "soak: checking the handle count on a process that leaks %u\n", kLeakedForCheck);
     std::string error;
-    const std::optional<int> seen = LeakSeen(m_settings.floodExe, kLeakedForCheck, error);
+    const std::optional<int> seen = LeakSeen(kLeakedForCheck, error);
     const std::string checkMeasure = Format("handle count check: a process leaking %u handles", kLeakedForCheck);
     const std::string checkGoal = Format("+%u seen", kLeakedForCheck);
     if (!seen)
@@ -81,12 +91,8 @@ void SoakBench::Run()
     const char* const handleGoal = "no growth";
     const char* const memoryGoal = "growth beyond the log's text under 1 MB";
 
-    BenchFolder folder(m_settings.tarrowExe, m_settings.floodExe);
-    error = folder.error();
-    TarrowInstance tarrow(folder.tarrowPath(), {{L"FLOOD_MODE", L"line"}});
-    const bool started = error.empty() && tarrow.Start(error);
-    if (started && !tarrow.SetFile(folder.imagePath()))
-        error = "the file box did not take the file name";
+    BenchTarrow tarrow(m_settings.tarrowExe, "filler " + std::to_string(kLineBytes) + "\n");
+    error = tarrow.error();
     for (unsigned run = 0; error.empty() && run < kWarmUpRuns; ++run) {
         if (!OneRun(tarrow))
             error = "a warm-up run did not finish";
@@ -97,10 +103,10 @@ void SoakBench::Run()
         return;
     }
 
-    const ProcessMeter meter(tarrow.process(), tarrow.processId());
-    const std::optional<HandleCensus::Count> handlesBefore = HandleCensus::Take(tarrow.process());
+    const ProcessMeter meter(tarrow.app().process(), tarrow.app().pid());
+    const std::optional<HandleCensus::Count> handlesBefore = HandleCensus::Take(tarrow.app().process());
     const std::optional<std::size_t> memoryBefore = meter.PrivateBytes();
-    const std::optional<std::size_t> logBefore = tarrow.LogLength();
+    const std::optional<std::size_t> logBefore = tarrow.app().logLength();
 
     std::fprintf(stderr, "soak: %u runs\n", m_settings.soakRuns);
     const LONGLONG start = BenchClock::Now();
@@ -111,9 +117,9 @@ void SoakBench::Run()
     // Let Tarrow's loop settle as it does between the operator's clicks.
     ::Sleep(500);
 
-    const std::optional<HandleCensus::Count> handlesAfter = HandleCensus::Take(tarrow.process());
+    const std::optional<HandleCensus::Count> handlesAfter = HandleCensus::Take(tarrow.app().process());
     const std::optional<std::size_t> memoryAfter = meter.PrivateBytes();
-    const std::optional<std::size_t> logAfter = tarrow.LogLength();
+    const std::optional<std::size_t> logAfter = tarrow.app().logLength();
 
     if (done < m_settings.soakRuns) {
         const std::string why = Format("run %u of %u did not finish", done + 1, m_settings.soakRuns);

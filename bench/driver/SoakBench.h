@@ -22,9 +22,9 @@ public:
 
     void Run();
 
-    // Handles a flood.exe in leak mode is seen to gain; nothing if the check
-    // itself could not run.
-    static std::optional<int> LeakSeen(const std::wstring& floodExe, unsigned leak, std::string& error);
+    // Handles the double is seen to gain when its script leaks that many;
+    // nothing if the check itself could not run.
+    static std::optional<int> LeakSeen(unsigned leak, std::string& error);
 
 private:
     const BenchSettings& m_settings;

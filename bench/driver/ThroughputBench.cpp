@@ -1,17 +1,15 @@
 #include "ThroughputBench.h"
 
 #include "BenchClock.h"
-#include "BenchFolder.h"
-#include "FloodProcess.h"
+#include "BenchTarrow.h"
 #include "Format.h"
 #include "Pinger.h"
-#include "ProbeSession.h"
 #include "Summary.h"
-#include "TarrowInstance.h"
 
-#include <FloodText.h>
+#include <ConsoleRun.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -19,14 +17,12 @@ namespace {
 
 constexpr std::size_t kReaderChunk = 64 * 1024;
 constexpr std::size_t kTarrowChunk = 1024;
+// Tarrow against the reader that reads as Tarrow's runner must: what is left
+// for everything else Tarrow does with the output.
+constexpr double kRuleReaderGoal = 1.3;
 
 const char* const kPart = "throughput";
 const char* const kResponsiveness = "responsiveness";
-
-std::wstring FloodModeFor(double megabytes)
-{
-    return L"flood:" + std::to_wstring(megabytes);
-}
 
 std::string Megabytes(double megabytes)
 {
@@ -40,21 +36,39 @@ std::string Spread(double fastest, double slowest, unsigned runs)
 
 } // namespace
 
-std::optional<double> ThroughputBench::ReaderSeconds(
-    const std::wstring& floodExe, double megabytes, std::size_t chunk, bool peekFirst)
+std::uint64_t ThroughputBench::FloodBytes(double megabytes)
 {
+    const double lines = std::floor(megabytes * 1048576.0 / kLineBytes);
+    return static_cast<std::uint64_t>(lines) * kLineBytes;
+}
+
+std::string ThroughputBench::FloodScript(double megabytes)
+{
+    return "filler " + std::to_string(FloodBytes(megabytes)) + "\n";
+}
+
+std::optional<double> ThroughputBench::ReaderSeconds(double megabytes, std::size_t chunk, bool peekFirst)
+{
+    e2e::SandboxOptions withoutTarrow;
+    withoutTarrow.tarrowName.clear();
+    e2e::Sandbox box(withoutTarrow);
+    const std::wstring tool = box.installTool(L"burnkit.exe", FloodScript(megabytes));
+    e2e::ConsoleRunOptions options;
+    options.environment = box.environment();
+    options.mergeStreams = true;
+    options.ownConsole = true;
+    e2e::ConsoleRun flood(tool, options);
+
     const LONGLONG start = BenchClock::Now();
-    FloodProcess flood(floodExe, FloodModeFor(megabytes));
-    std::string error;
-    if (!flood.Start(error)) {
-        std::fprintf(stderr, "  %s\n", error.c_str());
+    if (testing::AssertionResult started = flood.start(); !started) {
+        std::fprintf(stderr, "  %s\n", started.message());
         return std::nullopt;
     }
-    const std::uint64_t bytes = peekFirst ? flood.DrainPeeking(chunk) : flood.Drain(chunk);
+    const std::uint64_t bytes = peekFirst ? flood.outPipe().readToEndPeeking(chunk) : flood.outPipe().readToEnd(chunk);
     const double seconds = BenchClock::SecondsSince(start);
-    if (bytes != FloodText::BytesFor(megabytes)) {
+    if (bytes != FloodBytes(megabytes)) {
         std::fprintf(stderr, "  the reader got %llu bytes of %llu\n", static_cast<unsigned long long>(bytes),
-            static_cast<unsigned long long>(FloodText::BytesFor(megabytes)));
+            static_cast<unsigned long long>(FloodBytes(megabytes)));
         return std::nullopt;
     }
     return seconds;
@@ -64,56 +78,53 @@ ThroughputBench::FloodShown ThroughputBench::ShowFlood(
     const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, bool ping)
 {
     FloodShown shown;
-    BenchFolder folder(tarrowExe, settings.floodExe);
-    if (!folder.ready()) {
-        shown.error = folder.error();
-        return shown;
-    }
-    TarrowInstance tarrow(folder.tarrowPath(), {{L"FLOOD_MODE", FloodModeFor(megabytes)}});
-    if (!tarrow.Start(shown.error))
-        return shown;
-    if (!tarrow.SetFile(folder.imagePath())) {
-        shown.error = "the file box did not take the file name";
+    BenchTarrow tarrow(tarrowExe, FloodScript(megabytes));
+    if (!tarrow.error().empty()) {
+        shown.error = tarrow.error();
         return shown;
     }
     // Whatever Tarrow does right after start-up is over before the clock runs.
     ::Sleep(500);
-    const std::optional<std::size_t> before = tarrow.LogLength();
-    ProbeSession probe;
-    if (!before || !probe.Attach(tarrow.processId(), tarrow.guiThreadId(), tarrow.log(), shown.error)) {
-        if (shown.error.empty())
-            shown.error = "the log did not answer";
+    const std::optional<std::size_t> before = tarrow.app().logLength();
+    if (!before) {
+        shown.error = "the log did not answer";
+        return shown;
+    }
+    e2e::Probe& inside = tarrow.app().probe();
+    if (testing::AssertionResult watching = inside.watch(tarrow.app().log(), std::chrono::milliseconds(5000));
+        !watching) {
+        shown.error = watching.message();
         return shown;
     }
     // The flood is plain ASCII: one character in the log per byte.
-    const LONGLONG target = static_cast<LONGLONG>(FloodText::BytesFor(megabytes));
-    probe.WatchFor(target);
+    const LONGLONG target = static_cast<LONGLONG>(FloodBytes(megabytes));
+    inside.watchFor(target);
 
     std::unique_ptr<Pinger> pinger;
     if (ping)
-        pinger = std::make_unique<Pinger>(tarrow.window().handle());
+        pinger = std::make_unique<Pinger>(tarrow.app().hwnd());
     const LONGLONG start = BenchClock::Now();
-    if (!tarrow.ClickProgram()) {
+    if (!tarrow.clickProgram()) {
         shown.error = "the Program button did not take the click";
         return shown;
     }
     const LONGLONG deadline = start + BenchClock::Frequency() * settings.floodDeadlineMs / 1000;
     LONGLONG reached = 0;
-    while ((reached = probe.TargetReachedAt()) == 0 && BenchClock::Now() < deadline
-        && ::WaitForSingleObject(tarrow.process(), 1) == WAIT_TIMEOUT) { }
+    while ((reached = inside.targetReachedAt()) == 0 && BenchClock::Now() < deadline
+        && ::WaitForSingleObject(tarrow.app().process(), 1) == WAIT_TIMEOUT) { }
     if (pinger)
         shown.pingsMs = pinger->Stop();
     shown.complete = reached != 0;
     shown.seconds = BenchClock::Seconds((shown.complete ? reached : BenchClock::Now()) - start);
-    shown.megabytesShown = static_cast<double>(std::min(probe.CharsAppended(), target)) / (1024.0 * 1024.0);
-    shown.probe = std::make_shared<const benchprobe::Layout>(probe.layout());
-    if (::WaitForSingleObject(tarrow.process(), 0) != WAIT_TIMEOUT) {
+    shown.megabytesShown = static_cast<double>(std::min(inside.charsAppended(), target)) / (1024.0 * 1024.0);
+    shown.probe = std::make_shared<const probe::Layout>(inside.layout());
+    if (!tarrow.app().alive()) {
         shown.error = "Tarrow ended during the flood";
         return shown;
     }
     if (shown.complete) {
         // What the probe counted must be what the log holds.
-        const std::optional<std::size_t> after = tarrow.LogLength();
+        const std::optional<std::size_t> after = tarrow.app().logLength();
         if (!after || *after < *before + static_cast<std::size_t>(target))
             shown.error = "the log holds less than the probe saw appended";
     }
@@ -140,7 +151,7 @@ std::optional<ThroughputBench::ReaderTimes> ThroughputBench::Readers(
 {
     std::vector<double> seconds;
     for (unsigned run = 0; run < std::max(m_settings.repeat, 1u); ++run) {
-        const std::optional<double> one = ReaderSeconds(m_settings.floodExe, megabytes, chunk, peekFirst);
+        const std::optional<double> one = ReaderSeconds(megabytes, chunk, peekFirst);
         if (!one)
             return std::nullopt;
         seconds.push_back(*one);
@@ -158,21 +169,25 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
 
     FloodShown smallestShown;
     FloodShown largestShown;
-    std::optional<double> largestReader;
+    std::optional<double> largestMinimal;
+    std::optional<double> largestByTheRule;
     for (double megabytes : throughput ? sizes : std::vector<double>()) {
         std::fprintf(stderr, "throughput: readers, %g MB\n", megabytes);
         const struct {
             const char* what;
             std::size_t chunk;
             bool peekFirst;
-        } readers[] = {{"minimal reader, %s, 64 KB reads", kReaderChunk, false},
-            {"reader, %s, 1 KB reads (Tarrow's chunk)", kTarrowChunk, false},
-            {"reader, %s, PeekNamedPipe + 1 KB reads (Tarrow's reading alone)", kTarrowChunk, true}};
-        std::optional<double> reader;
+        } readers[] = {{"minimal reader, %s, 64 KB reads (for reference)", kReaderChunk, false},
+            {"reader, %s, 1 KB reads", kTarrowChunk, false},
+            {"reader by Tarrow's rule, %s, PeekNamedPipe + ReadFile of at most 1 KB", kTarrowChunk, true}};
+        std::optional<double> minimal;
+        std::optional<double> byTheRule;
         for (const auto& kind : readers) {
             const std::optional<ReaderTimes> times = Readers(megabytes, kind.chunk, kind.peekFirst);
             if (&kind == &readers[0] && times)
-                reader = times->median;
+                minimal = times->median;
+            if (&kind == &readers[2] && times)
+                byTheRule = times->median;
             m_table.Add(kPart, Format(kind.what, Megabytes(megabytes).c_str()),
                 times ? Format("%.2f s (%.3f s/MB%s)", times->median, times->median / megabytes,
                     Spread(times->fastest, times->slowest, m_settings.repeat).c_str())
@@ -181,9 +196,10 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
 
         std::fprintf(stderr, "throughput: Tarrow, %g MB\n", megabytes);
         Series shown = ShowFloods(m_settings, m_settings.tarrowExe, megabytes, m_settings.repeat);
-        ReportSize(megabytes, shown, reader);
+        ReportSize(megabytes, shown, minimal, byTheRule);
         if (megabytes == largest) {
-            largestReader = reader;
+            largestMinimal = minimal;
+            largestByTheRule = byTheRule;
             largestShown = std::move(shown.median);
         } else if (megabytes == smallest) {
             smallestShown = std::move(shown.median);
@@ -191,14 +207,19 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
     }
 
     if (throughput) {
-        const std::string ratioMeasure = Megabytes(largest) + " shown, against the minimal reader";
-        if (!largestShown.error.empty() || !largestReader)
+        const std::string ruleMeasure = Megabytes(largest) + " shown, against the reader by Tarrow's rule (medians of "
+            + std::to_string(m_settings.repeat) + ")";
+        const std::string ruleGoal = Format("at most %.1fx", kRuleReaderGoal);
+        if (!largestShown.error.empty() || !largestByTheRule)
             m_table.AddMissing(
-                kPart, ratioMeasure, largestReader ? largestShown.error : "the reader failed", "at most 2x");
+                kPart, ruleMeasure, largestByTheRule ? largestShown.error : "the reader failed", ruleGoal);
         else
-            m_table.AddGoal(kPart, ratioMeasure,
-                Format("%s%.1fx", largestShown.complete ? "" : "> ", largestShown.seconds / *largestReader),
-                "at most 2x", largestShown.complete && largestShown.seconds <= 2 * *largestReader);
+            m_table.AddGoal(kPart, ruleMeasure,
+                Format("%s%.2fx", largestShown.complete ? "" : "> ", largestShown.seconds / *largestByTheRule),
+                ruleGoal, largestShown.complete && largestShown.seconds <= kRuleReaderGoal * *largestByTheRule);
+        if (largestShown.error.empty() && largestMinimal)
+            m_table.Add(kPart, Megabytes(largest) + " shown, against the minimal reader (for reference)",
+                Format("%s%.1fx", largestShown.complete ? "" : "> ", largestShown.seconds / *largestMinimal));
 
         const std::string perMegabyteMeasure = "time per MB, " + Megabytes(largest) + " against " + Megabytes(smallest);
         if (sizes.size() < 2 || !smallestShown.complete || !largestShown.error.empty()) {
@@ -219,7 +240,7 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
         } else {
             const double megabytes = m_settings.baselineMegabytes;
             std::fprintf(stderr, "throughput: baseline build, %g MB\n", megabytes);
-            const std::optional<double> reader = ReaderSeconds(m_settings.floodExe, megabytes, kReaderChunk);
+            const std::optional<double> reader = ReaderSeconds(megabytes, kReaderChunk);
             const FloodShown shown = ShowFlood(m_settings, m_settings.baselineExe, megabytes, false);
             std::string value;
             if (!shown.error.empty())
@@ -228,7 +249,7 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
                 value = Format("not all shown after %.0f s: %.2f MB", shown.seconds, shown.megabytesShown);
             else
                 value = Format("%.2f s (%.3f s/MB)%s", shown.seconds, shown.seconds / megabytes,
-                    reader ? Format(", %.1fx the reader", shown.seconds / *reader).c_str() : "");
+                    reader ? Format(", %.1fx the minimal reader", shown.seconds / *reader).c_str() : "");
             m_table.Add(kPart, "standard edit control build (baseline), " + Megabytes(megabytes) + " shown", value);
         }
     }
@@ -253,7 +274,8 @@ void ThroughputBench::Run(bool throughput, bool responsiveness)
     }
 }
 
-void ThroughputBench::ReportSize(double megabytes, const Series& series, std::optional<double> reader)
+void ThroughputBench::ReportSize(
+    double megabytes, const Series& series, std::optional<double> minimal, std::optional<double> byTheRule)
 {
     const std::string measure = "Tarrow, " + Megabytes(megabytes) + " shown";
     const FloodShown& shown = series.median;
@@ -270,7 +292,9 @@ void ThroughputBench::ReportSize(double megabytes, const Series& series, std::op
     }
     std::string value = Format("%.2f s (%.3f s/MB%s)", shown.seconds, shown.seconds / megabytes,
         Spread(series.fastest, series.slowest, series.runs).c_str());
-    if (reader)
-        value += Format(", %.1fx the reader", shown.seconds / *reader);
+    if (byTheRule)
+        value += Format(", %.2fx the reader by Tarrow's rule", shown.seconds / *byTheRule);
+    if (minimal)
+        value += Format(", %.1fx the minimal reader", shown.seconds / *minimal);
     m_table.Add(kPart, measure, value);
 }

@@ -3,17 +3,20 @@
 #include "BenchSettings.h"
 #include "ResultTable.h"
 
-#include <ProbeLayout.h>
+#include <ProbeProtocol.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-// How fast a flood gets from the tool into Tarrow's log, next to a minimal
-// reader of the same pipe; and, during the largest flood, how long Tarrow's
-// window takes to answer.
+// How fast a flood gets from the tool into Tarrow's log, next to readers of
+// the same pipe that keep nothing: the reader that reads as Tarrow's runner
+// must (a peek, then a read of at most 1,024 bytes), against which Tarrow is
+// judged, and for reference a minimal one with 64 KB reads; and, during the
+// largest flood, how long Tarrow's window takes to answer.
 //
 // The flood is timed by the benchmark probe inside Tarrow, which notes when
 // the log has had all of it; nothing from outside touches Tarrow meanwhile.
@@ -30,21 +33,29 @@ public:
 
     void Run(bool throughput, bool responsiveness);
 
+    // The double's filler lines are 64 bytes; a flood is whole lines.
+    static constexpr std::uint64_t kLineBytes = 64;
+    // The bytes of the whole lines that fit in that many megabytes.
+    static std::uint64_t FloodBytes(double megabytes);
+    // The double's script for a flood of that size.
+    static std::string FloodScript(double megabytes);
+
     struct FloodShown {
         bool complete = false;
         double seconds = 0; // click to the last character in the log (or to the deadline)
         double megabytesShown = 0;
         std::vector<double> pingsMs; // WM_NULL round trips meanwhile, if asked for
-        std::shared_ptr<const benchprobe::Layout> probe; // all the probe saw
+        std::shared_ptr<const probe::Layout> probe; // all the probe saw
         std::string error;
     };
     static FloodShown ShowFlood(
         const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, bool ping);
 
-    // flood.exe read to the end by a plain ReadFile loop, or with Tarrow's
-    // PeekNamedPipe-then-ReadFile; nothing if it failed.
-    static std::optional<double> ReaderSeconds(
-        const std::wstring& floodExe, double megabytes, std::size_t chunk, bool peekFirst = false);
+    // A flood of the double read to the end, started and piped as Tarrow
+    // starts its tools, by a plain ReadFile loop or by Tarrow's rule (a peek,
+    // then a read of at most `chunk` bytes of what it showed); nothing if
+    // not every byte came through.
+    static std::optional<double> ReaderSeconds(double megabytes, std::size_t chunk, bool peekFirst = false);
 
     // The median of `runs` ShowFlood runs, with the fastest and slowest run.
     // A run that fails or misses the deadline ends the series and is what
@@ -65,7 +76,8 @@ private:
         double slowest;
     };
     std::optional<ReaderTimes> Readers(double megabytes, std::size_t chunk, bool peekFirst) const;
-    void ReportSize(double megabytes, const Series& shown, std::optional<double> reader);
+    void ReportSize(
+        double megabytes, const Series& shown, std::optional<double> minimal, std::optional<double> byTheRule);
 
     const BenchSettings& m_settings;
     ResultTable& m_table;

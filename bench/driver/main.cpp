@@ -1,6 +1,7 @@
 // tarrow_bench: measures how Tarrow keeps up while its tool talks, and prints
-// one Markdown table. Runs under Wine (or on Windows) beside Tarrow.exe and
-// flood.exe; see bench/run and docs/performance.md.
+// one Markdown table and which goals hold. Runs under Wine (or on Windows)
+// beside Tarrow.exe, the tool double and the probe; see bench/run and
+// docs/performance.md.
 //
 //   tarrow_bench [part...] [--tarrow=EXE] [--baseline=EXE|none] [--sizes=1,4,16]
 //                [--repeat=N] [--deadline=SECONDS] [--soak-runs=N] [--profile-mb=MB]
@@ -41,7 +42,6 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring bin = e2e::BuildTree::binDirectory();
     BenchSettings settings;
     settings.tarrowExe = bin + L"\\Tarrow.exe";
-    settings.floodExe = bin + L"\\flood.exe";
     settings.baselineExe = bin + L"\\TarrowEditLog.exe";
     if (!Exists(settings.baselineExe))
         settings.baselineExe.clear();
@@ -53,9 +53,10 @@ int wmain(int argc, wchar_t** argv)
             BenchArguments::Usage());
         return 2;
     }
-    for (const std::wstring* program : {&settings.tarrowExe, &settings.floodExe, &settings.baselineExe}) {
-        if (!program->empty() && !Exists(*program)) {
-            std::fprintf(stderr, "tarrow_bench: %s is missing\n", testkit::encoding::toUtf8(*program).c_str());
+    for (const std::wstring& program :
+        {settings.tarrowExe, e2e::BuildTree::toolDoubleExe(), e2e::BuildTree::probeDll(), settings.baselineExe}) {
+        if (!program.empty() && !Exists(program)) {
+            std::fprintf(stderr, "tarrow_bench: %s is missing\n", testkit::encoding::toUtf8(program).c_str());
             return 2;
         }
     }
@@ -76,7 +77,7 @@ int wmain(int argc, wchar_t** argv)
 
     table.Note("Tarrow: " + testkit::encoding::toUtf8(settings.tarrowExe) + "; baseline: "
         + (settings.baselineExe.empty() ? std::string("none") : testkit::encoding::toUtf8(settings.baselineExe)) + ".");
-    const std::string text = table.Markdown();
+    const std::string text = table.Markdown() + "\n" + table.Verdicts();
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return table.AnyFailed() ? 1 : 0;

@@ -1,15 +1,15 @@
 // The benchmark's measuring pieces: the figures they give must mean what the
 // table says they mean, under Wine as on Windows.
-#include "FloodProcess.h"
 #include "HandleCensus.h"
 #include "LatencyBench.h"
 #include "ProcessMeter.h"
 #include "ResultTable.h"
 #include "SoakBench.h"
 #include "Summary.h"
+#include "ThroughputBench.h"
 
-#include <BuildTree.h>
-#include <OwnedHandle.h>
+#include <ConsoleRun.h>
+#include <Sandbox.h>
 
 #include <gtest/gtest.h>
 
@@ -17,31 +17,40 @@
 
 namespace {
 
-std::wstring FloodExe()
-{
-    return e2e::BuildTree::binDirectory() + L"\\flood.exe";
-}
+// The double run on its own in a folder of its own.
+class DoubleRun {
+public:
+    explicit DoubleRun(const std::string& script)
+        : m_box(e2e::SandboxOptions{false, L""})
+    {
+        e2e::ConsoleRunOptions options;
+        const std::wstring tool = m_box.installTool(L"burnkit.exe", script);
+        options.environment = m_box.environment();
+        m_run = std::make_unique<e2e::ConsoleRun>(tool, options);
+    }
 
-// A flood.exe done starting up (a process still starting opens handles of
-// its own): it waits on its stdin for a go-ahead that never comes.
-class SettledTarget {
+    e2e::ConsoleRun& run() { return *m_run; }
+    HANDLE process() const { return m_run->process().handle(); }
+
+private:
+    e2e::Sandbox m_box;
+    std::unique_ptr<e2e::ConsoleRun> m_run;
+};
+
+// The double done starting up (a process still starting opens handles of
+// its own): it waits for a file that never comes.
+class SettledTarget : public DoubleRun {
 public:
     SettledTarget()
-        : m_flood(FloodExe(), L"leak:1", true)
+        : DoubleRun("out ready\\r\\n\nwaitfile never\n")
     {
     }
 
     testing::AssertionResult Start()
     {
-        std::string error;
-        if (!m_flood.Start(error))
-            return testing::AssertionFailure() << error;
-        if (m_flood.ReadLine() != std::optional<std::string>("ready"))
-            return testing::AssertionFailure() << "flood.exe did not get ready";
-        return testing::AssertionSuccess();
+        testing::AssertionResult started = run().start();
+        return started ? run().waitForOutput("ready\r\n") : started;
     }
-
-    HANDLE process() const { return m_flood.process(); }
 
     std::vector<HANDLE> Place(HANDLE object, int count) const
     {
@@ -59,12 +68,25 @@ public:
         HANDLE back = nullptr;
         if (::DuplicateHandle(process(), placed, ::GetCurrentProcess(), &back, 0, FALSE,
                 DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE))
-            testkit::OwnedHandle owned(back);
+            const UniqueHandle owned(back);
     }
-
-private:
-    FloodProcess m_flood;
 };
+
+TEST(FloodSizeTest, FractionalMegabytesRoundDownToWholeLines)
+{
+    EXPECT_EQ(ThroughputBench::FloodBytes(0.001), 1024u);
+    EXPECT_EQ(ThroughputBench::FloodBytes(16.000000), 16u * 1024 * 1024);
+    EXPECT_EQ(ThroughputBench::FloodScript(0.001), "filler 1024\n");
+}
+
+TEST(FloodSizeTest, AMegabyteIsWholeLines)
+{
+    EXPECT_EQ(ThroughputBench::FloodBytes(1), 1024u * 1024);
+    EXPECT_EQ(ThroughputBench::FloodBytes(1) % ThroughputBench::kLineBytes, 0u);
+    EXPECT_EQ(ThroughputBench::FloodBytes(0.1) % ThroughputBench::kLineBytes, 0u);
+    EXPECT_LE(ThroughputBench::FloodBytes(0.1), 104857u);
+    EXPECT_GT(ThroughputBench::FloodBytes(0.1), 104857u - ThroughputBench::kLineBytes);
+}
 
 TEST(SummaryTest, PercentilesAreNearestRankSamples)
 {
@@ -133,10 +155,26 @@ TEST(ResultTableTest, PrintsOneMarkdownRowPerFigure)
     EXPECT_NE(text.find("\n- a note\n"), std::string::npos) << text;
 }
 
+TEST(ResultTableTest, SaysHowManyGoalsHoldAndWhichAreMissed)
+{
+    ResultTable table;
+    table.Add("throughput", "reader", "0.1 s");
+    table.AddGoal("throughput", "against the reader", "1.2x", "at most 1.3x", true);
+    table.AddGoal("latency", "p95", "400 ms", "at most 300 ms", false);
+    table.AddMissing("soak", "handles", "Tarrow did not start", "no growth");
+    const std::string text = table.Verdicts();
+    EXPECT_EQ(text.rfind("Goals: 1 of 3 hold.\n", 0), 0u) << text;
+    EXPECT_NE(text.find("holds:  throughput, against the reader: 1.2x (goal: at most 1.3x)\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("MISSED: latency, p95: 400 ms (goal: at most 300 ms)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MISSED: soak, handles: not measured"), std::string::npos) << text;
+    EXPECT_EQ(text.find("reader: 0.1 s"), std::string::npos) << "a figure without a goal is no verdict";
+}
+
 TEST(HandleCensusTest, SeesEveryHandleAProcessLeaks)
 {
     std::string error;
-    const std::optional<int> seen = SoakBench::LeakSeen(FloodExe(), 50, error);
+    const std::optional<int> seen = SoakBench::LeakSeen(50, error);
     ASSERT_TRUE(seen) << error;
     EXPECT_EQ(*seen, 50);
 }
@@ -148,7 +186,7 @@ TEST(HandleCensusTest, ProbeCountsHandlesPutIntoAndTakenFromAProcess)
     const unsigned before = HandleCensus::Probe(target.process());
     ASSERT_GT(before, 0u);
 
-    testkit::OwnedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const std::vector<HANDLE> placed = target.Place(event.get(), 20);
     ASSERT_EQ(placed.size(), 20u);
     EXPECT_EQ(HandleCensus::Probe(target.process()), before + 20);
@@ -163,7 +201,7 @@ TEST(HandleCensusTest, ProbeLooksPastAGapInTheTable)
     // Handles closed low in the table leave holes; the ones above still count.
     SettledTarget target;
     ASSERT_TRUE(target.Start());
-    testkit::OwnedHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const std::vector<HANDLE> placed = target.Place(event.get(), 40);
     ASSERT_EQ(placed.size(), 40u);
     const unsigned full = HandleCensus::Probe(target.process());
@@ -176,13 +214,12 @@ TEST(ProcessMeterTest, SeesTheWorkAndMemoryOfAnotherProcess)
 {
     // The flood keeps writing into a pipe nobody reads once it is full, so
     // after a first large read it is alive, blocked, and has done real work.
-    FloodProcess busy(FloodExe(), L"flood:512");
-    std::string error;
-    ASSERT_TRUE(busy.Start(error)) << error;
-    ProcessMeter meter(busy.process(), ::GetProcessId(busy.process()));
+    DoubleRun busy(ThroughputBench::FloodScript(512));
+    ASSERT_TRUE(busy.run().start());
+    ProcessMeter meter(busy.process(), busy.run().pid());
     const std::optional<double> before = meter.CpuSeconds();
     ASSERT_TRUE(before);
-    const std::uint64_t read = busy.Drain(64 * 1024, 64 * 1024 * 1024);
+    const std::uint64_t read = busy.run().outPipe().readToEnd(64 * 1024, nullptr, 64 * 1024 * 1024);
     ASSERT_EQ(read, 64u * 1024 * 1024);
     const std::optional<double> after = meter.CpuSeconds();
     ASSERT_TRUE(after);
@@ -190,14 +227,14 @@ TEST(ProcessMeterTest, SeesTheWorkAndMemoryOfAnotherProcess)
 
     const std::optional<std::size_t> memory = meter.PrivateBytes();
     ASSERT_TRUE(memory);
-    EXPECT_GE(*memory, 64u * 1024) << "the flood's own 64 KB buffer is private memory";
+    EXPECT_GE(*memory, 64u * 1024) << "the double's own 64 KB buffer is private memory";
 }
 
 TEST(ProcessMeterTest, PrivateMemoryGrowsWithWhatTheProcessCommits)
 {
     SettledTarget target;
     ASSERT_TRUE(target.Start());
-    const ProcessMeter meter(target.process(), ::GetProcessId(target.process()));
+    const ProcessMeter meter(target.process(), target.run().pid());
     const std::optional<std::size_t> before = meter.PrivateBytes();
     ASSERT_TRUE(before);
 

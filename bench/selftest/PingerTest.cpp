@@ -3,6 +3,8 @@
 
 #include <Wait.h>
 
+#include <UniqueAny.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,14 +36,14 @@ public:
             windowClass.hInstance = ::GetModuleHandleW(nullptr);
             windowClass.lpszClassName = L"BenchPingerTarget";
             ::RegisterClassW(&windowClass);
-            m_window = ::CreateWindowW(L"BenchPingerTarget", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                windowClass.hInstance, nullptr);
+            const UniqueWindow window(::CreateWindowW(L"BenchPingerTarget", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                nullptr, windowClass.hInstance, nullptr));
+            m_window = window.get();
             m_threadId = ::GetCurrentThreadId();
             m_ready = true;
             MSG message;
             while (::GetMessageW(&message, nullptr, 0, 0) > 0)
                 ::DispatchMessageW(&message);
-            ::DestroyWindow(m_window);
         })
     {
         e2e::waitUntil([&] { return m_ready.load(); });

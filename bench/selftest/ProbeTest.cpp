@@ -1,7 +1,9 @@
 // The benchmark probe, loaded into this very process: it must see every
 // message a log gets, time it, and read tick lines out of the appends
 // however they are cut.
-#include "ProbeSession.h"
+#include <Probe.h>
+
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -34,25 +36,6 @@ LRESULT CALLBACK StandInLog(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-class WindowOwner {
-public:
-    explicit WindowOwner(HWND window)
-        : m_window(window)
-    {
-    }
-    ~WindowOwner()
-    {
-        if (m_window)
-            ::DestroyWindow(m_window);
-    }
-    WindowOwner(const WindowOwner&) = delete;
-    WindowOwner& operator=(const WindowOwner&) = delete;
-    HWND get() const { return m_window; }
-
-private:
-    HWND m_window;
-};
-
 void Append(HWND log, const wchar_t* text)
 {
     ::SendMessageW(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
@@ -66,15 +49,14 @@ TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
     windowClass.hInstance = ::GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"BenchProbeStandInLog";
     ASSERT_TRUE(::RegisterClassW(&windowClass));
-    WindowOwner log(::CreateWindowW(L"BenchProbeStandInLog", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
-        nullptr, nullptr, windowClass.hInstance, nullptr));
-    ASSERT_TRUE(log.get());
+    const UniqueWindow log(::CreateWindowW(L"BenchProbeStandInLog", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+        200, nullptr, nullptr, windowClass.hInstance, nullptr));
+    ASSERT_TRUE(log);
 
-    ProbeSession probe;
-    std::string error;
-    ASSERT_TRUE(probe.Attach(::GetCurrentProcessId(), ::GetCurrentThreadId(), e2e::Window(log.get()), error)) << error;
-    const benchprobe::Layout& seen = probe.layout();
-    const benchprobe::MessageCost before = seen.outermost;
+    e2e::Probe inside{e2e::Window(log.get())};
+    ASSERT_TRUE(inside.watch(e2e::Window(log.get())));
+    const probe::Layout& seen = inside.layout();
+    const probe::MessageCost before = seen.outermost;
 
     // Unasked, the probe only counts what is appended.
     const wchar_t* const unread = L"tick 00009 0000000000000009000\r\n";
@@ -82,7 +64,7 @@ TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
     EXPECT_EQ(seen.ticksSeen, 0);
     std::int64_t appended = static_cast<std::int64_t>(std::wcslen(unread));
     EXPECT_EQ(seen.charsAppended, appended);
-    probe.ReadTicks();
+    inside.readTicks();
 
     // Tick lines cut anywhere by the chunks, with other output between.
     const wchar_t* const chunks[] = {L"tick 00001 0000000000000001000\r\nstart\r\ntick 000",
@@ -98,43 +80,43 @@ TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
         EXPECT_GT(seen.ticks[i].shown, 0);
     }
     EXPECT_GE(seen.ticks[2].shown, seen.ticks[0].shown);
-    EXPECT_EQ(seen.costs[benchprobe::kReplaceSel].count, 1 + 3);
+    EXPECT_EQ(seen.costs[probe::kReplaceSel].count, 1 + 3);
     EXPECT_EQ(seen.charsAppended, appended);
 
     // A message the control sends itself while busy is timed on its own,
     // but counts only once in the time spent inside the control.
     ::SendMessageW(log.get(), WM_APP, 0, 0);
-    EXPECT_EQ(seen.costs[benchprobe::kReplaceSel].count, 1 + 3 + 1);
+    EXPECT_EQ(seen.costs[probe::kReplaceSel].count, 1 + 3 + 1);
     EXPECT_EQ(seen.outermost.count - before.count, 1 + 3 + 1);
     EXPECT_GE(seen.outermost.counterTotal, before.counterTotal);
 
     // Painting, which never goes through SendMessage, is seen too.
     ::InvalidateRect(log.get(), nullptr, TRUE);
     ::UpdateWindow(log.get());
-    EXPECT_GE(seen.costs[benchprobe::kPaint].count, 1);
+    EXPECT_GE(seen.costs[probe::kPaint].count, 1);
 
     ::SendMessageW(log.get(), WM_GETTEXTLENGTH, 0, 0);
-    EXPECT_GE(seen.costs[benchprobe::kGetText].count, 1);
+    EXPECT_GE(seen.costs[probe::kGetText].count, 1);
 
     // Costs are kept by how much output the log already held.
     const std::int64_t bucketBefore = seen.replaceSelByOutput[0].count;
-    const std::wstring quarter(static_cast<size_t>(benchprobe::kBucketChars), L'x');
+    const std::wstring quarter(static_cast<size_t>(probe::kBucketChars), L'x');
     Append(log.get(), quarter.c_str());
     Append(log.get(), L"\r\n");
     EXPECT_EQ(seen.replaceSelByOutput[0].count, bucketBefore + 1);
     EXPECT_EQ(seen.replaceSelByOutput[1].count, 1);
 
     // The moment the log has had a given amount is noted once, when reached.
-    probe.WatchFor(probe.CharsAppended() + 10);
+    inside.watchFor(inside.charsAppended() + 10);
     Append(log.get(), L"12345");
-    EXPECT_EQ(probe.TargetReachedAt(), 0);
+    EXPECT_EQ(inside.targetReachedAt(), 0);
     LARGE_INTEGER beforeReaching;
     ::QueryPerformanceCounter(&beforeReaching);
     Append(log.get(), L"6789012345");
-    const LONGLONG reached = probe.TargetReachedAt();
+    const LONGLONG reached = inside.targetReachedAt();
     EXPECT_GE(reached, beforeReaching.QuadPart);
     Append(log.get(), L"more");
-    EXPECT_EQ(probe.TargetReachedAt(), reached);
+    EXPECT_EQ(inside.targetReachedAt(), reached);
 }
 
 } // namespace

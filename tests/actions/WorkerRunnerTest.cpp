@@ -6,7 +6,6 @@
 #include "FillerText.h"
 #include "Sandbox.h"
 #include "TarrowDriver.h"
-#include "ToolProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +51,7 @@ protected:
     }
 
     // The tool's process, as its "args" record names it.
-    std::unique_ptr<ToolProcess> RecordedTool(const std::wstring& recordFile = L"args.txt")
+    std::unique_ptr<Process> RecordedTool(const std::wstring& recordFile = L"args.txt")
     {
         if (!m_box.waitForFile(recordFile))
             return nullptr;
@@ -63,7 +62,7 @@ protected:
         });
         if (records.empty())
             return nullptr;
-        return std::make_unique<ToolProcess>(records.back().pid);
+        return std::make_unique<Process>(records.back().pid);
     }
 
     // The dialog answers a sent message: its thread is pumping messages.
@@ -78,9 +77,9 @@ protected:
         m_box.writeFile(L"grandchild.script", "args grandchild.txt\n" + leftoverScript);
         Start("args args.txt\n" + toolScript + "spawn grandchild.script\n");
         ASSERT_TRUE(m_app->click(ids::kProgram));
-        std::unique_ptr<ToolProcess> tool = RecordedTool();
+        std::unique_ptr<Process> tool = RecordedTool();
         ASSERT_TRUE(tool && tool->opened());
-        std::unique_ptr<ToolProcess> grandchild = RecordedTool(L"grandchild.txt");
+        std::unique_ptr<Process> grandchild = RecordedTool(L"grandchild.txt");
         ASSERT_TRUE(grandchild && grandchild->opened());
         ASSERT_TRUE(tool->waitForExit());
     }
@@ -183,7 +182,7 @@ TEST_F(ToolRun, ExitDuringARunEndsTarrowAndTerminatesTheTool)
     Start("args args.txt\nout working\\r\\n\nwaitfile never\n");
     ASSERT_TRUE(m_app->click(ids::kProgram));
     ASSERT_TRUE(m_app->waitForLog(L"working"));
-    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    std::unique_ptr<Process> tool = RecordedTool();
     ASSERT_TRUE(tool && tool->opened());
 
     ASSERT_TRUE(m_app->click(ids::kExit));
@@ -197,7 +196,7 @@ TEST_F(ToolRun, CloseBoxDuringARunEndsTarrowAndTerminatesTheTool)
     Start("args args.txt\nout working\\r\\n\nwaitfile never\n");
     ASSERT_TRUE(m_app->click(ids::kVerify));
     ASSERT_TRUE(m_app->waitForLog(L"working"));
-    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    std::unique_ptr<Process> tool = RecordedTool();
     ASSERT_TRUE(tool && tool->opened());
 
     m_app->close();
@@ -235,7 +234,7 @@ TEST_F(ToolRun, ToolSeesThePipeBreakWhenTarrowIsKilled)
     Start("args args.txt\nout started\\r\\n\nwaitfile go\nfiller 16M\n");
     ASSERT_TRUE(m_app->click(ids::kProgram));
     ASSERT_TRUE(m_app->waitForLog(L"started"));
-    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    std::unique_ptr<Process> tool = RecordedTool();
     ASSERT_TRUE(tool && tool->opened());
 
     m_app->terminate();
@@ -286,7 +285,7 @@ TEST_F(ToolRun, AboutBoxOpensDuringARunAndTheOutputFollowsWhenItCloses)
     Start("args args.txt\nout one\\r\\n\nwaitfile go\nout two\\r\\n\n");
     ASSERT_TRUE(m_app->click(ids::kProgram));
     ASSERT_TRUE(m_app->waitForLog(L"one\r\n"));
-    std::unique_ptr<ToolProcess> tool = RecordedTool();
+    std::unique_ptr<Process> tool = RecordedTool();
     ASSERT_TRUE(tool && tool->opened());
 
     m_app->systemCommand(ids::kAboutCommand);

@@ -2,7 +2,8 @@
 
 #include "Encoding.h"
 #include "FileDialogDriver.h"
-#include "OwnedHandle.h"
+
+#include <UniqueAny.h>
 
 #include <windows.h>
 
@@ -107,7 +108,7 @@ testing::AssertionResult DemoSession::clearDevice() const
                 << "cannot create the device folder " << toUtf8(settings_.deviceDir) << " (error " << error << ")";
     }
     WIN32_FIND_DATAW found;
-    testkit::FindHandle search(::FindFirstFileW((settings_.deviceDir + L"\\*.bin").c_str(), &found));
+    const UniqueFind search(::FindFirstFileW((settings_.deviceDir + L"\\*.bin").c_str(), &found));
     if (!search)
         return testing::AssertionSuccess();
     do {

@@ -1,62 +1,14 @@
 #include "ScreenCapture.h"
 
 #include "Encoding.h"
-#include "OwnedHandle.h"
 #include "Sandbox.h"
 #include "Window.h"
 
-#include <string_view>
+#include <UniqueAny.h>
 
 namespace {
 
 using testkit::encoding::toUtf8;
-
-struct ScreenDcTraits {
-    using Handle = HDC;
-    static Handle none() { return nullptr; }
-    static bool isInvalid(Handle handle) { return handle == nullptr; }
-    static void close(Handle handle) { ::ReleaseDC(nullptr, handle); }
-};
-
-struct MemoryDcTraits {
-    using Handle = HDC;
-    static Handle none() { return nullptr; }
-    static bool isInvalid(Handle handle) { return handle == nullptr; }
-    static void close(Handle handle) { ::DeleteDC(handle); }
-};
-
-struct BitmapTraits {
-    using Handle = HBITMAP;
-    static Handle none() { return nullptr; }
-    static bool isInvalid(Handle handle) { return handle == nullptr; }
-    static void close(Handle handle) { ::DeleteObject(handle); }
-};
-
-using ScreenDc = testkit::BasicOwnedHandle<ScreenDcTraits>;
-using MemoryDc = testkit::BasicOwnedHandle<MemoryDcTraits>;
-using Bitmap = testkit::BasicOwnedHandle<BitmapTraits>;
-
-// A bitmap cannot be deleted while a DC still has it selected.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object)
-        : dc_(dc)
-        , previous_(::SelectObject(dc, object))
-    {
-    }
-    ~Selection()
-    {
-        if (previous_)
-            ::SelectObject(dc_, previous_);
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-    explicit operator bool() const { return previous_ != nullptr; }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 template <typename T> void appendRaw(std::string& bytes, const T& value)
 {
@@ -100,12 +52,9 @@ testing::AssertionResult ScreenCapture::saveBmp(const RECT& area, const std::wst
     if (width <= 0 || height <= 0)
         return testing::AssertionFailure() << "nothing to capture: an empty rectangle";
 
-    ScreenDc screen(::GetDC(nullptr));
+    const UniqueDc screen(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
     if (!screen)
-        return gdiFailure("GetDC");
-    MemoryDc memory(::CreateCompatibleDC(screen.get()));
-    if (!memory)
-        return gdiFailure("CreateCompatibleDC");
+        return gdiFailure("CreateDCW");
 
     BITMAPINFO info{};
     BITMAPINFOHEADER& header = info.bmiHeader;
@@ -116,12 +65,14 @@ testing::AssertionResult ScreenCapture::saveBmp(const RECT& area, const std::wst
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     void* pixels = nullptr;
-    Bitmap bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    const UniqueBitmap bitmap(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
     if (!bitmap || !pixels)
         return gdiFailure("CreateDIBSection");
     {
-        Selection selected(memory.get(), bitmap.get());
-        if (!selected)
+        // Made after the bitmap, so it goes first and lets go of the bitmap
+        // before the bitmap is deleted.
+        const UniqueDc memory(::CreateCompatibleDC(screen.get()));
+        if (!memory || !::SelectObject(memory.get(), bitmap.get()))
             return gdiFailure("SelectObject");
         if (!::BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY))
             return gdiFailure("BitBlt");

@@ -6,6 +6,7 @@
 #include "Encoding.h"
 #include "FillerText.h"
 #include "Sandbox.h"
+#include "TickLine.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,45 @@ TEST_F(DoubleTest, FillerFloodMatchesTheSharedGenerator)
     EXPECT_EQ(outcome.out.substr(outcome.out.size() - 2), "\r\n");
 }
 
+TEST_F(DoubleTest, FillerOfAnyLengthIsExactAcrossAShortLastWrite)
+{
+    // Neither a whole number of 64 KB writes nor of lines.
+    const Outcome outcome = run("filler 104857\n");
+    EXPECT_EQ(outcome.exitCode, 0u);
+    ASSERT_EQ(outcome.out.size(), 104857u);
+    EXPECT_TRUE(outcome.out == FillerText::all(104857)) << "the flood differs from FillerText::all";
+}
+
+TEST_F(DoubleTest, TicksAreNumberedAndStampedInOrder)
+{
+    const Outcome outcome = run("ticks 5 20\n");
+    EXPECT_EQ(outcome.exitCode, 0u);
+    ASSERT_EQ(outcome.out.size(), 5u * 32) << outcome.out;
+    std::int64_t previous = 0;
+    for (std::uint32_t i = 0; i < 5; ++i) {
+        const std::string line = outcome.out.substr(i * 32, 32);
+        ASSERT_EQ(line.substr(30), "\r\n");
+        const auto tick = tooldouble::TickLine::parse(std::wstring(line.begin(), line.end() - 2));
+        ASSERT_TRUE(tick) << line;
+        EXPECT_EQ(tick->sequence, i + 1);
+        EXPECT_GT(tick->printed, previous);
+        previous = tick->printed;
+    }
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    EXPECT_LE(previous, now.QuadPart) << "stamps should come from the counter every process shares";
+}
+
+TEST_F(DoubleTest, SleepPrintsNothingAndOneFillerLineIsOneLine)
+{
+    const Outcome silent = run("sleep 50\n");
+    EXPECT_EQ(silent.exitCode, 0u);
+    EXPECT_EQ(silent.out, "");
+    const Outcome line = run("filler 64\n");
+    EXPECT_EQ(line.exitCode, 0u);
+    EXPECT_EQ(line.out, "filler 00000001 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n");
+}
+
 TEST_F(DoubleTest, ExitEndsTheScriptWithItsCode)
 {
     EXPECT_EQ(run("exit 7\nout never\n").out, "");
@@ -179,6 +219,24 @@ TEST_F(DoubleTest, ScriptIsFoundByOwnNameFirstThenTheCommonVariable)
     const Outcome none = finish(stpconv, ConsoleRunOptions());
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(none.exitCode, 0u);
+}
+
+TEST_F(DoubleTest, StartedAsTarrowsToolItFollowsTheScriptNotTheArguments)
+{
+    const Outcome asTool = run("out by the script\n", false, L"-aprogram \"Z:\\some dir\\image.hex\" filler 10");
+    EXPECT_EQ(asTool.exitCode, 0u);
+    EXPECT_EQ(asTool.out, "by the script");
+}
+
+TEST_F(DoubleTest, AScriptThatCannotBeReadSaysSoAndFails)
+{
+    const std::wstring exe = box_.installTool(L"burnkit.exe", "out never\n");
+    ConsoleRunOptions missing = options();
+    missing.environment.push_back({L"TOOLDOUBLE_SCRIPT_BURNKIT", box_.file(L"no such.script")});
+    const Outcome outcome = finish(exe, missing);
+    EXPECT_EQ(outcome.exitCode, 99u);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_NE(outcome.err.find("no such.script:0: cannot open the script"), std::string::npos) << outcome.err;
 }
 
 TEST_F(DoubleTest, EachWriteIsInThePipeBeforeTheNextCommand)

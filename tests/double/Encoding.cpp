@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwctype>
+
 namespace testkit::encoding {
 namespace {
 
@@ -46,6 +48,13 @@ std::wstring fromAnsi(std::string_view bytes)
 std::string toAnsi(std::wstring_view text)
 {
     return toNarrow(CP_ACP, text);
+}
+
+std::wstring upperCase(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(c));
+    return text;
 }
 
 std::string toRecordValue(std::wstring_view value)

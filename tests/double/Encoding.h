@@ -14,6 +14,9 @@ std::string toUtf8(std::wstring_view text);
 std::wstring fromAnsi(std::string_view bytes);
 std::string toAnsi(std::wstring_view text);
 
+// For what Windows compares without regard to case: variable names, paths.
+std::wstring upperCase(std::wstring text);
+
 // Values in the line-based UTF-8 record files (the double's args records,
 // the probe's answers): only what would break a line is escaped, as %25
 // %0D %0A, so Windows paths stay readable.

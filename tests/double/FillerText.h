@@ -1,12 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace tooldouble {
 
 // The deterministic flood the double's "filler" command prints, so a test can
-// rebuild exactly what should have arrived and spot a lost or doubled byte.
+// rebuild exactly what should have arrived and spot a lost or doubled byte,
+// and a benchmark knows the log's length after it in advance.
 // Every line is `width` bytes: "filler 00000001 " padded with one letter per
 // line ('a' for line 1, 'b' for line 2, ...) and ended by "\r\n". The last line
 // is cut short so the total is exactly the requested size (a remainder of one
@@ -18,7 +20,10 @@ public:
 
     FillerText(std::uint64_t totalBytes, unsigned width = kDefaultWidth);
 
-    // The next at most maxBytes bytes; empty once everything was taken.
+    // Copies the next at most `capacity` bytes to out; how many, 0 once
+    // everything was given.
+    std::size_t fill(char* out, std::size_t capacity);
+    // The same as a string; empty once everything was taken.
     std::string take(std::size_t maxBytes);
     bool done() const { return remaining_ == 0 && pendingOffset_ == pending_.size(); }
 
@@ -26,7 +31,7 @@ public:
     static std::string all(std::uint64_t totalBytes, unsigned width = kDefaultWidth);
 
 private:
-    std::string nextLine();
+    void nextLine();
 
     std::uint64_t remaining_;
     unsigned width_;

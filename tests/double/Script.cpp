@@ -2,7 +2,8 @@
 
 #include "Encoding.h"
 #include "FillerText.h"
-#include "OwnedHandle.h"
+
+#include <UniqueAny.h>
 
 #include <windows.h>
 
@@ -15,6 +16,9 @@ namespace {
 using testkit::encoding::fromUtf8;
 
 constexpr std::uint32_t kMaxSleepMs = 24u * 60u * 60u * 1000u;
+// More would only measure how long a benchmark can wait.
+constexpr std::uint64_t kMaxTicks = 100000;
+constexpr std::uint64_t kMaxLeak = 100000;
 
 std::string_view trim(std::string_view text)
 {
@@ -135,6 +139,21 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
             if (command.width < FillerText::kMinWidth)
                 throw std::invalid_argument("line width must be at least 2");
         }
+    } else if (verb == "ticks") {
+        command.verb = Verb::Ticks;
+        operand = trim(operand);
+        const auto blank = operand.find_first_of(" \t");
+        if (blank == std::string_view::npos)
+            throw std::invalid_argument("'ticks' takes a count and an interval");
+        command.amount = parseUnsigned(operand.substr(0, blank), kMaxTicks, "tick count");
+        command.intervalMs = static_cast<unsigned>(parseUnsigned(operand.substr(blank), kMaxSleepMs, "interval"));
+        if (command.amount == 0 || command.intervalMs == 0)
+            throw std::invalid_argument("'ticks' needs at least one line and a pause between lines");
+    } else if (verb == "leak") {
+        command.verb = Verb::Leak;
+        command.amount = parseUnsigned(operand, kMaxLeak, "handle count");
+        if (command.amount == 0)
+            throw std::invalid_argument("'leak' needs at least one handle");
     } else if (verb == "sleep") {
         command.verb = Verb::Sleep;
         command.amount = parseUnsigned(operand, kMaxSleepMs, "milliseconds");
@@ -278,7 +297,7 @@ Script Script::parse(std::string_view text, const std::wstring& baseDirectory)
 
 Script Script::load(const std::wstring& path)
 {
-    testkit::OwnedHandle file(
+    const UniqueFile file(
         ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)

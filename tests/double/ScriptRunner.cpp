@@ -2,17 +2,30 @@
 
 #include "Encoding.h"
 #include "FillerText.h"
-#include "OwnedHandle.h"
+#include "TickLine.h"
+
+#include <UniqueAny.h>
 
 #include <shellapi.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace tooldouble {
 namespace {
 
-using testkit::OwnedHandle;
 using testkit::encoding::toUtf8;
+
+// A benchmark's flood goes out in writes this big, so the double is never
+// what holds the reader up.
+constexpr std::size_t kFillerWriteBytes = 64 * 1024;
+
+LONGLONG now()
+{
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
 
 const char* handleKind(DWORD which)
 {
@@ -79,6 +92,10 @@ std::uint32_t ScriptRunner::run(const Script& script)
             if (!writeFiller(command))
                 return kExitStreamClosed;
             break;
+        case Verb::Ticks:
+            if (!writeTicks(command))
+                return kExitStreamClosed;
+            break;
         case Verb::Sleep:
             ::Sleep(static_cast<DWORD>(command.amount));
             break;
@@ -98,6 +115,13 @@ std::uint32_t ScriptRunner::run(const Script& script)
             if (!spawn(command))
                 return kExitSpawnFailed;
             break;
+        case Verb::Leak:
+            // Handles it never closes, for checking how handles are counted.
+            for (std::uint64_t i = 0; i < command.amount; ++i) {
+                if (!::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+                    return kExitFileFailed;
+            }
+            break;
         case Verb::CloseStd:
             closeStandardStreams();
             break;
@@ -110,7 +134,7 @@ std::uint32_t ScriptRunner::run(const Script& script)
     return 0;
 }
 
-bool ScriptRunner::write(Stream stream, const std::string& bytes)
+bool ScriptRunner::write(Stream stream, std::string_view bytes)
 {
     // Straight to the handle, no C runtime buffer: each command's bytes are
     // in the pipe by the time the next command starts.
@@ -129,8 +153,29 @@ bool ScriptRunner::write(Stream stream, const std::string& bytes)
 bool ScriptRunner::writeFiller(const Command& command)
 {
     FillerText filler(command.amount, command.width);
-    while (!filler.done()) {
-        if (!write(command.stream, filler.take(4096)))
+    std::vector<char> buffer(kFillerWriteBytes);
+    while (const std::size_t length = filler.fill(buffer.data(), buffer.size())) {
+        if (!write(command.stream, std::string_view(buffer.data(), length)))
+            return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::writeTicks(const Command& command)
+{
+    // Each line is due at a fixed offset from the start, so a late line does
+    // not push the later ones back.
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    const LONGLONG start = now();
+    const LONGLONG perTick = frequency.QuadPart * command.intervalMs / 1000;
+    for (std::uint32_t tick = 1; tick <= command.amount; ++tick) {
+        const LONGLONG due = start + perTick * tick;
+        for (LONGLONG at = now(); at < due; at = now()) {
+            const LONGLONG waitMs = (due - at) * 1000 / frequency.QuadPart;
+            ::Sleep(waitMs > 1 ? static_cast<DWORD>(waitMs - 1) : 0);
+        }
+        if (!write(Stream::Out, TickLine{tick, now()}.text()))
             return false;
     }
     return true;
@@ -151,7 +196,7 @@ bool ScriptRunner::waitForFile(const Command& command)
 
 bool ScriptRunner::touch(const Command& command)
 {
-    OwnedHandle file(::CreateFileW(command.path.c_str(), GENERIC_WRITE,
+    const UniqueFile file(::CreateFileW(command.path.c_str(), GENERIC_WRITE,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         complain(command.line,
@@ -178,11 +223,10 @@ bool ScriptRunner::recordArguments(const Command& command)
         field("argv[" + std::to_string(i) + "]", identity_.argv[i]);
 
     int shellCount = 0;
-    if (wchar_t** shellArgs = ::CommandLineToArgvW(commandLine, &shellCount)) {
+    if (const UniqueLocal<wchar_t**> shellArgs(::CommandLineToArgvW(commandLine, &shellCount)); shellArgs) {
         field("shellargc", std::to_wstring(shellCount));
         for (int i = 0; i < shellCount; ++i)
-            field("shellargv[" + std::to_string(i) + "]", shellArgs[i]);
-        ::LocalFree(shellArgs);
+            field("shellargv[" + std::to_string(i) + "]", shellArgs.get()[i]);
     } else {
         field("shellargc", L"-1");
     }
@@ -193,7 +237,7 @@ bool ScriptRunner::recordArguments(const Command& command)
     record += "end\n";
 
     // Appending lets one file collect every run of a tool during a test.
-    OwnedHandle file(::CreateFileW(command.path.c_str(), FILE_APPEND_DATA,
+    const UniqueFile file(::CreateFileW(command.path.c_str(), FILE_APPEND_DATA,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !::WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr)
@@ -232,8 +276,8 @@ bool ScriptRunner::spawn(const Command& command)
         complain(command.line, "cannot start a copy (error " + std::to_string(::GetLastError()) + ")");
         return false;
     }
-    OwnedHandle processHandle(process.hProcess);
-    OwnedHandle threadHandle(process.hThread);
+    const UniqueHandle processHandle(process.hProcess);
+    const UniqueHandle threadHandle(process.hThread);
     return true;
 }
 
@@ -242,12 +286,11 @@ void ScriptRunner::closeStandardStreams()
     // stdout and stderr are often one handle (Tarrow merges the streams):
     // close each distinct handle once. The double writes only through these
     // handles, never through the C runtime's descriptors.
-    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const UniqueFile out(::GetStdHandle(STD_OUTPUT_HANDLE));
     const HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+    const UniqueFile closingErr(err != out.get() ? err : INVALID_HANDLE_VALUE);
     ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
     ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
-    OwnedHandle closingOut(out);
-    OwnedHandle closingErr(err != out ? err : nullptr);
 }
 
 LONG WINAPI ScriptRunner::endOnUnhandledException(EXCEPTION_POINTERS*)

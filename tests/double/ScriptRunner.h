@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tooldouble {
@@ -17,7 +18,7 @@ public:
     static constexpr std::uint32_t kExitWaitGaveUp = 3;
     static constexpr std::uint32_t kExitStreamClosed = 4;
     static constexpr std::uint32_t kExitSpawnFailed = 5;
-    static constexpr std::uint32_t kExitFileFailed = 6;
+    static constexpr std::uint32_t kExitFileFailed = 6; // also: leak could not open a handle
     static constexpr std::uint32_t kExitScriptError = 99;
 
     static constexpr DWORD kWaitFileCapMs = 60 * 1000;
@@ -38,8 +39,9 @@ public:
     static void complain(int line, const std::string& message);
 
 private:
-    bool write(Stream stream, const std::string& bytes);
+    bool write(Stream stream, std::string_view bytes);
     bool writeFiller(const Command& command);
+    bool writeTicks(const Command& command);
     bool waitForFile(const Command& command);
     bool touch(const Command& command);
     bool recordArguments(const Command& command);

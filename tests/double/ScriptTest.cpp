@@ -79,6 +79,29 @@ TEST(ScriptTest, MistakesNameTheirLine)
     EXPECT_EQ(errorLine("out fine\n"), -1);
 }
 
+TEST(ScriptTest, ReadsTheBenchmarksVerbs)
+{
+    const auto commands = parse("filler 16M\nticks 100 20\nleak 64\nsleep 10000\n");
+    ASSERT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands[0].verb, Verb::Filler);
+    EXPECT_EQ(commands[0].amount, 16u * 1024 * 1024);
+    EXPECT_EQ(commands[1].verb, Verb::Ticks);
+    EXPECT_EQ(commands[1].amount, 100u);
+    EXPECT_EQ(commands[1].intervalMs, 20u);
+    EXPECT_EQ(commands[2].verb, Verb::Leak);
+    EXPECT_EQ(commands[2].amount, 64u);
+    EXPECT_EQ(commands[3].verb, Verb::Sleep);
+    EXPECT_EQ(commands[3].amount, 10000u);
+}
+
+TEST(ScriptTest, BenchmarkVerbsRefuseWhatTheyCannotDoExactly)
+{
+    for (const char* wrong : {"ticks\n", "ticks 100\n", "ticks 0 100\n", "ticks 5 0\n", "ticks x 100\n", "ticks 5 -1\n",
+             "ticks 100001 1\n", "leak\n", "leak 0\n", "leak -1\n", "leak 100001\n", "sleep -5\n", "filler 16MB\n",
+             "filler 1e9\n", "filler 0.5M\n"})
+        EXPECT_EQ(errorLine(wrong), 1) << wrong;
+}
+
 TEST(ScriptTest, TextEscapesAreStrict)
 {
     EXPECT_EQ(Script::decodeText("a\\x41\\x0d\\\\"), "aA\r\\");
@@ -109,6 +132,19 @@ TEST(FillerTextTest, TakingInAnyChunksGivesTheSameText)
         EXPECT_EQ(pieces, whole) << "chunks of " << chunk;
         EXPECT_EQ(filler.take(chunk), "");
     }
+}
+
+TEST(FillerTextTest, LinesAreNumberedFixedWidthAndEndInCrLf)
+{
+    const std::string text = FillerText::all(3 * 64);
+    const std::string first = text.substr(0, 64);
+    EXPECT_EQ(first.substr(0, 16), "filler 00000001 ");
+    EXPECT_EQ(first.find('\r'), 62u);
+    EXPECT_EQ(first.substr(62), "\r\n");
+    EXPECT_EQ(text.substr(64, 16), "filler 00000002 ");
+    EXPECT_EQ(text.substr(128, 16), "filler 00000003 ");
+    EXPECT_NE(text.substr(64 + 16, 46), first.substr(16, 46)) << "neighbouring lines should differ";
+    EXPECT_EQ(FillerText::all(10 * 20, 20).substr(9 * 20), "filler 00000010 jj\r\n");
 }
 
 TEST(FillerTextTest, EdgeSizes)

@@ -3,19 +3,22 @@
 
 #include "ArgsRecord.h"
 #include "ConsoleRun.h"
-#include "EnvironmentBlock.h"
+#include "Encoding.h"
+#include "Environment.h"
 #include "Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <cwctype>
+#include <cwchar>
 #include <memory>
 
 namespace {
 
 using namespace e2e;
+using testkit::Environment;
+using testkit::encoding::upperCase;
 
 TEST(ArgsRecordTest, ParsesRecordsInOrderAndDropsADamagedOne)
 {
@@ -37,10 +40,10 @@ TEST(ArgsRecordTest, ParsesRecordsInOrderAndDropsADamagedOne)
     EXPECT_TRUE(records[1].argv.empty());
 }
 
-std::vector<EnvVar> entriesOf(EnvironmentBlock& block)
+std::vector<EnvVar> entriesOf(const std::wstring& block)
 {
     std::vector<EnvVar> entries;
-    for (const wchar_t* entry = block.data(); *entry; entry += std::wcslen(entry) + 1) {
+    for (const wchar_t* entry = block.c_str(); *entry; entry += std::wcslen(entry) + 1) {
         const std::wstring text(entry);
         const auto equals = text.find(L'=', 1);
         entries.push_back({text.substr(0, equals), text.substr(equals + 1)});
@@ -48,25 +51,21 @@ std::vector<EnvVar> entriesOf(EnvironmentBlock& block)
     return entries;
 }
 
-std::wstring upper(std::wstring text)
-{
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
-
-TEST(EnvironmentBlockTest, OverridesReplaceInAnyCaseAndTheRestIsKeptSorted)
+TEST(EnvironmentTest, OverridesReplaceInAnyCaseAndTheRestIsKeptSorted)
 {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"E2E_HARNESS_SAMPLE", L"old"));
-    EnvironmentBlock block({{L"e2e_harness_sample", L"new"}, {L"E2E_HARNESS_ADDED", L"值 with spaces"}});
+    EXPECT_EQ(Environment::variable(L"e2e_harness_sample"), L"old");
+    const std::wstring block
+        = Environment::block({{L"e2e_harness_sample", L"new"}, {L"E2E_HARNESS_ADDED", L"值 with spaces"}});
     ::SetEnvironmentVariableW(L"E2E_HARNESS_SAMPLE", nullptr);
+    EXPECT_EQ(Environment::variable(L"E2E_HARNESS_SAMPLE"), L"");
 
     int sample = 0;
     int added = 0;
     bool hasPath = false;
     std::wstring previous;
     for (const EnvVar& entry : entriesOf(block)) {
-        const std::wstring name = upper(entry.name);
+        const std::wstring name = upperCase(entry.name);
         if (name == L"E2E_HARNESS_SAMPLE") {
             ++sample;
             EXPECT_EQ(entry.value, L"new");
@@ -86,8 +85,7 @@ TEST(EnvironmentBlockTest, OverridesReplaceInAnyCaseAndTheRestIsKeptSorted)
 
 bool processRuns(DWORD pid)
 {
-    testkit::OwnedHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-    return process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+    return Process(pid).alive();
 }
 
 TEST(SandboxTest, GoingAwayEndsProgramsStartedFromItAndDeletesEverything)

@@ -4,6 +4,8 @@
 #include "Sandbox.h"
 #include "TarrowDriver.h"
 
+#include <UniqueAny.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -35,14 +37,11 @@ public:
         wc.hInstance = ::GetModuleHandleW(nullptr);
         wc.lpszClassName = L"MS_WINHELP";
         ::RegisterClassW(&wc);
-        m_hwnd = ::CreateWindowExW(
-            0, L"MS_WINHELP", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this);
+        m_window.reset(::CreateWindowExW(
+            0, L"MS_WINHELP", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, this));
     }
-    ~FakeHelpEngine() { ::DestroyWindow(m_hwnd); }
-    FakeHelpEngine(const FakeHelpEngine&) = delete;
-    FakeHelpEngine& operator=(const FakeHelpEngine&) = delete;
 
-    bool created() const { return m_hwnd != nullptr; }
+    bool created() const { return m_window.valid(); }
     bool asked() const { return m_asked; }
     const Request& request() const { return m_request; }
 
@@ -86,9 +85,10 @@ private:
     }
 
     BOOL m_answer;
-    HWND m_hwnd = nullptr;
     bool m_asked = false;
     Request m_request{};
+    // Last, so it goes first: the next test's engine must be the only one found.
+    UniqueWindow m_window;
 };
 
 std::string Lower(std::string text)
@@ -110,7 +110,7 @@ TEST(Help, F1AsksForTheTopicOfTheMainWindowAndOfTheAboutBox)
     app.pressKey(ids::kFilePath, VK_F1);
     ASSERT_TRUE(engine.waitUntil([&] { return engine.asked(); })) << "F1 asked for no help";
     EXPECT_EQ(HELP_CONTEXT, engine.request().command);
-    EXPECT_EQ(0x20000 + 102, engine.request().data);
+    EXPECT_EQ(0x20000 + ids::kMainDialog, engine.request().data);
     const std::string expectedFile = Lower(std::string(box.tarrowPath().begin(), box.tarrowPath().end() - 4) + ".HLP");
     EXPECT_EQ(expectedFile, Lower(engine.request().file));
     EXPECT_TRUE(app.otherWindows().empty()) << "help that started shows no message";
@@ -121,7 +121,7 @@ TEST(Help, F1AsksForTheTopicOfTheMainWindowAndOfTheAboutBox)
     const LONG before = engine.request().data;
     about.child(IDOK).pressKey(VK_F1);
     ASSERT_TRUE(engine.waitUntil([&] { return engine.request().data != before; }));
-    EXPECT_EQ(0x20000 + 100, engine.request().data);
+    EXPECT_EQ(0x20000 + ids::kAboutDialog, engine.request().data);
     ASSERT_TRUE(about.child(IDOK).click());
 }
 

@@ -1,5 +1,5 @@
 #include "DatFile.h"
-#include "ScratchDir.h"
+#include "Sandbox.h"
 #include "StpParser.h"
 #include "ToolRunner.h"
 #include <UniqueAny.h>
@@ -12,6 +12,8 @@ namespace {
 
 const std::wstring kBurnkit = hostPath(BURNKIT_EXE);
 const std::wstring kExamples = hostPath(EXAMPLES_DIR);
+// A folder of its own for each test, without a copy of Tarrow.
+const e2e::SandboxOptions kScratch{false, L""};
 
 // Every test gets its own simulated part and no artificial delay.
 class Burnkit : public ::testing::Test {
@@ -22,10 +24,10 @@ protected:
         SetEnvironmentVariableW(L"BURNKIT_STEP_MS", L"0");
         SetEnvironmentVariableW(L"BURNKIT_DEVICE", nullptr);
 
-        const std::vector<std::uint8_t> stp = ScratchDir::read(kExamples + L"\\blink_demo.stp");
+        const std::vector<std::uint8_t> stp = fileBytes(kExamples + L"\\blink_demo.stp");
         design_ = StpParser::parse(std::string(stp.begin(), stp.end())).design;
         ASSERT_FALSE(design_.segments.empty());
-        ScratchDir::write(dat_, DatFile::encode(design_));
+        putFile(dat_, DatFile::encode(design_));
     }
 
     ToolRun burn(const wchar_t* action, const std::wstring& file)
@@ -46,8 +48,8 @@ protected:
         return bytes;
     }
 
-    ScratchDir devices_{L"devices"};
-    ScratchDir files_{L"files"};
+    e2e::Sandbox devices_{kScratch};
+    e2e::Sandbox files_{kScratch};
     const std::wstring dat_ = files_.file(L"blink_demo.dat");
     Design design_;
 };
@@ -67,7 +69,7 @@ TEST_F(Burnkit, ProgramVerifyEraseCycle)
     EXPECT_EQ(program.lastNonBlankLine(), L"编程完成。");
     EXPECT_EQ(countLinesStartingWith(program, L"正在编程 "), 20u); // pages of 256 bytes holding data
     EXPECT_EQ(program.lines[program.lines.size() - 3], L"正在编程 0x1F00-0x1FFF ... 100%");
-    EXPECT_EQ(ScratchDir::read(memoryFile()), image());
+    EXPECT_EQ(fileBytes(memoryFile()), image());
 
     const ToolRun verify = burn(L"-averify", dat_);
     EXPECT_EQ(verify.exitCode, 0u) << verify.allText();
@@ -76,13 +78,13 @@ TEST_F(Burnkit, ProgramVerifyEraseCycle)
     const ToolRun again = burn(L"-aprogram", dat_);
     EXPECT_EQ(again.exitCode, 1u);
     EXPECT_EQ(again.lastNonBlankLine(), L"错误：器件非空，请先擦除。");
-    EXPECT_EQ(ScratchDir::read(memoryFile()), image());
+    EXPECT_EQ(fileBytes(memoryFile()), image());
 
     const ToolRun erase = burn(L"-aerase", dat_);
     EXPECT_EQ(erase.exitCode, 0u) << erase.allText();
     EXPECT_EQ(erase.lastNonBlankLine(), L"擦除完成。");
     EXPECT_EQ(countLinesStartingWith(erase, L"正在擦除 "), 8u);
-    EXPECT_EQ(ScratchDir::read(memoryFile()), std::vector<std::uint8_t>(8192, 0xFF));
+    EXPECT_EQ(fileBytes(memoryFile()), std::vector<std::uint8_t>(8192, 0xFF));
 
     const ToolRun blank = burn(L"-averify", dat_);
     EXPECT_EQ(blank.exitCode, 1u);
@@ -92,11 +94,11 @@ TEST_F(Burnkit, ProgramVerifyEraseCycle)
 TEST_F(Burnkit, VerifyNamesTheFirstDifferingAddress)
 {
     ASSERT_EQ(burn(L"-aprogram", dat_).exitCode, 0u);
-    std::vector<std::uint8_t> memory = ScratchDir::read(memoryFile());
+    std::vector<std::uint8_t> memory = fileBytes(memoryFile());
     memory[0x0123] ^= 0x01;
     memory[0x1801] ^= 0x01;
     memory[0x0050] = 0x00; // outside the data: verify only compares the design's bytes
-    ScratchDir::write(memoryFile(), memory);
+    putFile(memoryFile(), memory);
 
     const ToolRun run = burn(L"-averify", dat_);
     EXPECT_EQ(run.exitCode, 1u);
@@ -105,16 +107,16 @@ TEST_F(Burnkit, VerifyNamesTheFirstDifferingAddress)
 
 TEST_F(Burnkit, RejectsBadDataFilesWithoutTouchingTheDevice)
 {
-    std::vector<std::uint8_t> corrupt = ScratchDir::read(dat_);
+    std::vector<std::uint8_t> corrupt = fileBytes(dat_);
     corrupt[corrupt.size() / 2] ^= 0x10;
-    ScratchDir::write(files_.file(L"corrupt.dat"), corrupt);
-    std::vector<std::uint8_t> truncated = ScratchDir::read(dat_);
+    putFile(files_.file(L"corrupt.dat"), corrupt);
+    std::vector<std::uint8_t> truncated = fileBytes(dat_);
     truncated.resize(truncated.size() - 100);
-    ScratchDir::write(files_.file(L"truncated.dat"), truncated);
-    ScratchDir::write(files_.file(L"empty.dat"), std::string());
+    putFile(files_.file(L"truncated.dat"), truncated);
+    putFile(files_.file(L"empty.dat"), std::string());
     Design other = design_;
     other.device = "TRW2K";
-    ScratchDir::write(files_.file(L"unknown.dat"), DatFile::encode(other));
+    putFile(files_.file(L"unknown.dat"), DatFile::encode(other));
     CreateDirectoryW(files_.file(L"folder.dat").c_str(), nullptr);
 
     const struct {
@@ -137,7 +139,7 @@ TEST_F(Burnkit, RejectsBadDataFilesWithoutTouchingTheDevice)
         }
     }
     EXPECT_NE(burn(L"-aprogram", files_.file(L"corrupt.dat")).allText().find(L"CRC-32"), std::wstring::npos);
-    EXPECT_FALSE(ScratchDir::exists(memoryFile()));
+    EXPECT_FALSE(devices_.exists(memoryFile()));
 }
 
 TEST_F(Burnkit, RejectsBadOptions)
@@ -155,7 +157,7 @@ TEST_F(Burnkit, RejectsBadOptions)
         EXPECT_EQ(run.exitCode, 2u);
         EXPECT_EQ(run.lastNonBlankLine(), L"用法：burnkit -aprogram|-averify|-aerase <文件.dat>");
     }
-    EXPECT_FALSE(ScratchDir::exists(memoryFile()));
+    EXPECT_FALSE(devices_.exists(memoryFile()));
 }
 
 TEST_F(Burnkit, RefusesAFileForAnotherDevice)
@@ -171,12 +173,12 @@ TEST_F(Burnkit, RefusesAFileForAnotherDevice)
 
 TEST_F(Burnkit, DamagedOrBusyDeviceMemory)
 {
-    ScratchDir::write(memoryFile(), std::vector<std::uint8_t>(100, 0xFF));
+    putFile(memoryFile(), std::vector<std::uint8_t>(100, 0xFF));
     const ToolRun program = burn(L"-aprogram", dat_);
     EXPECT_EQ(program.exitCode, 1u);
     EXPECT_EQ(program.lastNonBlankLine(), L"错误：器件存储文件已损坏，请先擦除。");
     EXPECT_EQ(burn(L"-aerase", dat_).exitCode, 0u);
-    EXPECT_EQ(ScratchDir::read(memoryFile()), std::vector<std::uint8_t>(8192, 0xFF));
+    EXPECT_EQ(fileBytes(memoryFile()), std::vector<std::uint8_t>(8192, 0xFF));
 
     UniqueFile held(
         CreateFileW(memoryFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -193,5 +195,5 @@ TEST_F(Burnkit, WarnsAboutABadStepSetting)
     const ToolRun run = burn(L"-aerase", dat_);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_NE(run.allText().find(L"警告：BURNKIT_STEP_MS"), std::wstring::npos);
-    EXPECT_TRUE(ScratchDir::exists(devices_.file(L"sub\\TRW8K.bin")));
+    EXPECT_TRUE(devices_.exists(devices_.file(L"sub\\TRW8K.bin")));
 }

@@ -1,5 +1,5 @@
 #include "DatFile.h"
-#include "ScratchDir.h"
+#include "Sandbox.h"
 #include "StpParser.h"
 #include "ToolRunner.h"
 #include <UniqueAny.h>
@@ -12,6 +12,8 @@ namespace {
 
 const std::wstring kStpconv = hostPath(STPCONV_EXE);
 const std::wstring kExamples = hostPath(EXAMPLES_DIR);
+// A folder of its own for each test, without a copy of Tarrow.
+const e2e::SandboxOptions kScratch{false, L""};
 const std::wstring kFailedLine = L"转换失败。";
 
 ToolRun convert(const std::wstring& input, const std::wstring& output)
@@ -21,7 +23,7 @@ ToolRun convert(const std::wstring& input, const std::wstring& output)
 
 std::string exampleText(const std::wstring& name)
 {
-    const std::vector<std::uint8_t> bytes = ScratchDir::read(kExamples + L"\\" + name);
+    const Bytes bytes = fileBytes(kExamples + L"\\" + name);
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -38,14 +40,14 @@ void expectFailure(const ToolRun& run)
 
 TEST(Stpconv, ConvertsTheSampleIntoTheSameDesign)
 {
-    ScratchDir dir;
+    e2e::Sandbox dir(kScratch);
     const ToolRun run = convert(kExamples + L"\\blink_demo.stp", dir.file(L"blink_demo.dat"));
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(run.crlfOnly);
     EXPECT_NE(run.lastNonBlankLine().find(L"Done."), std::wstring::npos);
     EXPECT_EQ(dir.names(), std::vector<std::wstring>{L"blink_demo.dat"}); // no temporary file left
 
-    const std::vector<std::uint8_t> dat = ScratchDir::read(dir.file(L"blink_demo.dat"));
+    const std::vector<std::uint8_t> dat = fileBytes(dir.file(L"blink_demo.dat"));
     const DatResult written = DatFile::decode(dat.data(), dat.size());
     ASSERT_TRUE(written.ok());
     EXPECT_EQ(written.design, StpParser::parse(exampleText(L"blink_demo.stp")).design);
@@ -66,7 +68,7 @@ TEST(Stpconv, BrokenExamplesFailAtTheirLineAndWriteNothing)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file, c.file + wcslen(c.file)));
-        ScratchDir dir;
+        e2e::Sandbox dir(kScratch);
         const ToolRun run = convert(kExamples + L"\\" + c.file, dir.file(L"out.dat"));
         expectFailure(run);
         EXPECT_NE(run.allText().find(c.file + std::wstring(L" 第 ") + std::to_wstring(c.line) + L" 行："),
@@ -77,53 +79,51 @@ TEST(Stpconv, BrokenExamplesFailAtTheirLineAndWriteNothing)
 
 TEST(Stpconv, KeepsTheOldDatOnFailureAndReplacesItOnSuccess)
 {
-    ScratchDir dir;
+    e2e::Sandbox dir(kScratch);
     const std::wstring output = dir.file(L"design.dat");
     const std::vector<std::uint8_t> old = {'o', 'l', 'd', 0, 1, 2};
-    ScratchDir::write(output, old);
+    putFile(output, old);
 
-    ScratchDir::write(dir.file(L"bad.stp"), std::string("DEVICE TRW8K\nDESIGN d\n@0 01 02\n@1 03\nEND\n"));
+    putFile(dir.file(L"bad.stp"), std::string("DEVICE TRW8K\nDESIGN d\n@0 01 02\n@1 03\nEND\n"));
     expectFailure(convert(dir.file(L"bad.stp"), output));
-    EXPECT_EQ(ScratchDir::read(output), old);
+    EXPECT_EQ(fileBytes(output), old);
 
     // A target held open by someone else makes the final replace fail after
     // the data was written.
-    ScratchDir::write(dir.file(L"good.stp"), std::string("DEVICE TRW8K\nDESIGN d\n@0 01 02\nEND\n"));
+    putFile(dir.file(L"good.stp"), std::string("DEVICE TRW8K\nDESIGN d\n@0 01 02\nEND\n"));
     {
-        UniqueFile held(
-            CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueFile held(CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         const ToolRun locked = convert(dir.file(L"good.stp"), output);
         expectFailure(locked);
         EXPECT_NE(locked.allText().find(L"原有文件保持不变"), std::wstring::npos) << locked.allText();
-        EXPECT_EQ(ScratchDir::read(output), old);
+        EXPECT_EQ(fileBytes(output), old);
         EXPECT_EQ(dir.names(), (std::vector<std::wstring>{L"bad.stp", L"design.dat", L"good.stp"}));
     }
     EXPECT_EQ(convert(dir.file(L"good.stp"), output).exitCode, 0u);
-    const std::vector<std::uint8_t> now = ScratchDir::read(output);
+    const std::vector<std::uint8_t> now = fileBytes(output);
     EXPECT_TRUE(DatFile::decode(now.data(), now.size()).ok());
     EXPECT_EQ(dir.names(), (std::vector<std::wstring>{L"bad.stp", L"design.dat", L"good.stp"}));
 }
 
 TEST(Stpconv, HandlesChinesePathsWithSpaces)
 {
-    ScratchDir dir(L"测试 目录");
+    e2e::Sandbox dir(e2e::SandboxOptions{true, L""});
     const std::wstring input = dir.file(L"样例 设计.stp");
-    ScratchDir::write(input, exampleText(L"blink_demo.stp"));
+    putFile(input, exampleText(L"blink_demo.stp"));
     const ToolRun run = convert(input, dir.file(L"输出 文件.dat"));
     EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_TRUE(ScratchDir::exists(dir.file(L"输出 文件.dat")));
+    EXPECT_TRUE(dir.exists(dir.file(L"输出 文件.dat")));
 }
 
 // A name that itself contains "Done." must not make a failure look like success.
 TEST(Stpconv, FileErrorsNeverEndWithDone)
 {
-    ScratchDir dir;
+    e2e::Sandbox dir(kScratch);
     const std::wstring trap = dir.file(L"Done. really.stp");
-    ScratchDir::write(trap, std::string("DEVICE TRW8K\nDESIGN Done.\n@0 0x\nEND\n"));
-    ScratchDir::write(dir.file(L"empty.stp"), std::string());
-    ScratchDir::write(
-        dir.file(L"binary.stp"), DatFile::encode(StpParser::parse(exampleText(L"blink_demo.stp")).design));
+    putFile(trap, std::string("DEVICE TRW8K\nDESIGN Done.\n@0 0x\nEND\n"));
+    putFile(dir.file(L"empty.stp"), std::string());
+    putFile(dir.file(L"binary.stp"), DatFile::encode(StpParser::parse(exampleText(L"blink_demo.stp")).design));
     CreateDirectoryW(dir.file(L"folder.stp").c_str(), nullptr);
     const std::vector<std::wstring> before = dir.names();
 

@@ -1,6 +1,8 @@
 #include "ToolRunner.h"
 
-#include <UniqueAny.h>
+#include "ConsoleRun.h"
+#include "Encoding.h"
+#include "Sandbox.h"
 
 namespace {
 
@@ -24,16 +26,6 @@ std::wstring quote(const std::wstring& arg)
     return out + L"\"";
 }
 
-std::wstring fromAnsi(const std::string& bytes)
-{
-    if (bytes.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return text;
-}
-
 } // namespace
 
 std::wstring ToolRun::lastNonBlankLine() const
@@ -54,62 +46,18 @@ std::wstring ToolRun::allText() const
 
 ToolRun ToolRunner::run(const std::wstring& exe, const std::vector<std::wstring>& args, DWORD timeoutMs)
 {
-    ToolRun result;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        result.exitCode = static_cast<DWORD>(-1);
-        return result;
-    }
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
-    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
-
-    std::wstring commandLine = quote(exe);
+    e2e::ConsoleRunOptions options;
     for (const std::wstring& arg : args)
-        commandLine += L" " + quote(arg);
+        options.arguments += (options.arguments.empty() ? L"" : L" ") + quote(arg);
+    options.mergeStreams = true;
+    options.hiddenConsole = true;
+    e2e::ConsoleRun tool(exe, options);
+    ToolRun result;
+    const std::chrono::milliseconds timeout(timeoutMs);
+    result.timedOut = !tool.start() || !tool.readToEnd(timeout) || !tool.waitForExit(timeout);
+    result.exitCode = tool.exitCode().value_or(static_cast<DWORD>(-1));
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writer.get();
-    si.hStdError = writer.get();
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(
-            exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-        result.exitCode = static_cast<DWORD>(-1);
-        return result;
-    }
-    UniqueHandle process(pi.hProcess);
-    UniqueHandle thread(pi.hThread);
-    writer.reset(); // otherwise the pipe never reports end of output
-
-    std::string bytes;
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        DWORD available = 0;
-        if (!PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr))
-            break; // every writer has closed: the output is complete
-        if (available == 0) {
-            if (GetTickCount64() > deadline) {
-                TerminateProcess(process.get(), 1);
-                result.timedOut = true;
-                break;
-            }
-            Sleep(5);
-            continue;
-        }
-        char buffer[4096];
-        DWORD got = 0;
-        const DWORD want = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
-        if (!ReadFile(reader.get(), buffer, want, &got, nullptr))
-            break;
-        bytes.append(buffer, got);
-    }
-    WaitForSingleObject(process.get(), timeoutMs);
-    GetExitCodeProcess(process.get(), &result.exitCode);
-
+    const std::string& bytes = tool.out();
     std::size_t start = 0;
     while (start < bytes.size()) {
         const std::size_t nl = bytes.find('\n', start);
@@ -120,7 +68,7 @@ ToolRun ToolRunner::run(const std::wstring& exe, const std::vector<std::wstring>
             else
                 line.pop_back();
         }
-        result.lines.push_back(fromAnsi(line));
+        result.lines.push_back(testkit::encoding::fromAnsi(line));
         start = nl == std::string::npos ? bytes.size() : nl + 1;
     }
     return result;
@@ -128,11 +76,26 @@ ToolRun ToolRunner::run(const std::wstring& exe, const std::vector<std::wstring>
 
 std::wstring hostPath(const char* utf8Path)
 {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8Path, -1, nullptr, 0);
-    std::wstring path(static_cast<std::size_t>(n > 0 ? n - 1 : 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8Path, -1, path.data(), n);
+    std::wstring path = testkit::encoding::fromUtf8(utf8Path);
     for (wchar_t& c : path)
         if (c == L'/')
             c = L'\\';
     return (!path.empty() && path[0] == L'\\') ? L"Z:" + path : path;
+}
+
+Bytes fileBytes(const std::wstring& path)
+{
+    const std::string bytes = e2e::Sandbox::readBytes(path).value_or(std::string());
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+void putFile(const std::wstring& path, const Bytes& bytes)
+{
+    putFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+void putFile(const std::wstring& path, const std::string& bytes)
+{
+    if (!e2e::Sandbox::writeBytes(path, bytes))
+        ADD_FAILURE() << "cannot write " << testkit::encoding::toUtf8(path);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ struct ToolRun {
     std::wstring allText() const;
 };
 
-// Runs a console tool the way Tarrow does: hidden, stdout and stderr merged
+// Runs a console tool as Tarrow would, hidden, with stdout and stderr merged
 // into one pipe, everything read until the tool exits.
 class ToolRunner {
 public:
@@ -24,3 +25,10 @@ public:
 
 // Turns a build-time path ("/work/...") into one the tools can open ("Z:\work\...").
 std::wstring hostPath(const char* utf8Path);
+
+// Files as the tools' tests compare them: a file that cannot be read is empty;
+// one that cannot be written fails the test.
+using Bytes = std::vector<std::uint8_t>;
+Bytes fileBytes(const std::wstring& path);
+void putFile(const std::wstring& path, const Bytes& bytes);
+void putFile(const std::wstring& path, const std::string& bytes);

@@ -6,7 +6,7 @@ namespace e2e {
 
 // Where the programs under test are. Every executable of the build lands in
 // one folder, so the test program finds Tarrow.exe and the double beside
-// itself; TARROW_EXE, TOOLDOUBLE_EXE and TARROW_E2E_PROBE override that,
+// itself; TARROW_EXE, TOOLDOUBLE_EXE and TARROW_PROBE override that,
 // e.g. to point a test at another build.
 class BuildTree {
 public:

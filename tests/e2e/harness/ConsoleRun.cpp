@@ -1,26 +1,6 @@
 #include "ConsoleRun.h"
 
-#include "Encoding.h"
-
 namespace e2e {
-namespace {
-
-using testkit::OwnedHandle;
-
-// The read end stays with us, the write end is for the child to inherit.
-bool makePipe(OwnedHandle& readEnd, OwnedHandle& writeEnd)
-{
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE reader = nullptr;
-    HANDLE writer = nullptr;
-    if (!::CreatePipe(&reader, &writer, &inheritable, 0))
-        return false;
-    readEnd.reset(reader);
-    writeEnd.reset(writer);
-    return ::SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0) != FALSE;
-}
-
-} // namespace
 
 ConsoleRun::ConsoleRun(std::wstring program, ConsoleRunOptions options)
     : program_(std::move(program))
@@ -30,17 +10,15 @@ ConsoleRun::ConsoleRun(std::wstring program, ConsoleRunOptions options)
 
 ConsoleRun::~ConsoleRun()
 {
-    if (alive()) {
-        ::TerminateProcess(process_.get(), 0xE2E);
-        ::WaitForSingleObject(process_.get(), 5000);
-    }
+    process_.terminate();
 }
 
 testing::AssertionResult ConsoleRun::start()
 {
-    OwnedHandle outWriter;
-    OwnedHandle errWriter;
-    if (!makePipe(outPipe_, outWriter) || (!options_.mergeStreams && !makePipe(errPipe_, errWriter)))
+    // Our write ends go when this returns, or the pipes would never report their end.
+    UniqueHandle outWriter;
+    UniqueHandle errWriter;
+    if (!PipeReader::make(outPipe_, outWriter) || (!options_.mergeStreams && !PipeReader::make(errPipe_, errWriter)))
         return testing::AssertionFailure() << "cannot create pipes (error " << ::GetLastError() << ")";
 
     STARTUPINFOW startup{};
@@ -48,46 +26,21 @@ testing::AssertionResult ConsoleRun::start()
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outWriter.get();
     startup.hStdError = options_.mergeStreams ? outWriter.get() : errWriter.get();
-
-    EnvironmentBlock environment(options_.environment);
-    std::wstring commandLine = L"\"" + program_ + L"\"";
-    if (!options_.arguments.empty())
-        commandLine += L" " + options_.arguments;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(program_.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-            (options_.hiddenConsole ? CREATE_NO_WINDOW : DETACHED_PROCESS) | CREATE_UNICODE_ENVIRONMENT,
-            environment.data(), options_.workingDirectory.empty() ? nullptr : options_.workingDirectory.c_str(),
-            &startup, &process))
-        return testing::AssertionFailure()
-            << "cannot start " << testkit::encoding::toUtf8(program_) << " (error " << ::GetLastError() << ")";
-    process_.reset(process.hProcess);
-    OwnedHandle thread(process.hThread);
-    pid_ = process.dwProcessId;
-    // Our write ends go now, or the pipes would never report their end.
-    return testing::AssertionSuccess();
-}
-
-bool ConsoleRun::drain(OwnedHandle& pipe, std::string& sink)
-{
-    if (!pipe)
-        return false;
-    DWORD available = 0;
-    if (::PeekNamedPipe(pipe.get(), nullptr, 0, nullptr, &available, nullptr) && available == 0)
-        return false;
-    // Either data is waiting or the pipe is broken; ReadFile tells which.
-    char buffer[1 << 16];
-    DWORD read = 0;
-    if (!::ReadFile(pipe.get(), buffer, sizeof buffer, &read, nullptr) || read == 0) {
-        pipe.reset();
-        return false;
+    DWORD flags = DETACHED_PROCESS;
+    if (options_.ownConsole) {
+        flags = CREATE_NEW_CONSOLE;
+        startup.dwFlags |= STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+    } else if (options_.hiddenConsole) {
+        flags = CREATE_NO_WINDOW;
     }
-    sink.append(buffer, read);
-    return true;
+    return process_.start(
+        program_, options_.arguments, options_.environment, options_.workingDirectory, flags, startup);
 }
 
 void ConsoleRun::pump()
 {
-    while (drain(outPipe_, out_) || drain(errPipe_, err_)) { }
+    while (outPipe_.readAvailable(out_) || errPipe_.readAvailable(err_)) { }
 }
 
 testing::AssertionResult ConsoleRun::readToEnd(std::chrono::milliseconds timeout)
@@ -104,26 +57,18 @@ testing::AssertionResult ConsoleRun::readToEnd(std::chrono::milliseconds timeout
                                        << out_ << "' / '" << err_ << "'";
 }
 
-testing::AssertionResult ConsoleRun::waitForExit(std::chrono::milliseconds timeout)
+testing::AssertionResult ConsoleRun::waitForOutput(const std::string& part, std::chrono::milliseconds timeout)
 {
-    if (!process_)
-        return testing::AssertionFailure() << "the program was never started";
-    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0)
+    const bool seen = waitUntil(
+        [&] {
+            pump();
+            return out_.find(part) != std::string::npos;
+        },
+        timeout, std::chrono::milliseconds(2));
+    if (seen)
         return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "the program still ran after " << timeout.count() << " ms";
-}
-
-bool ConsoleRun::alive() const
-{
-    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-}
-
-std::optional<DWORD> ConsoleRun::exitCode() const
-{
-    DWORD code = 0;
-    if (!process_ || alive() || !::GetExitCodeProcess(process_.get(), &code))
-        return std::nullopt;
-    return code;
+    return testing::AssertionFailure() << "no '" << part << "' within " << timeout.count() << " ms; got: '" << out_
+                                       << "'";
 }
 
 } // namespace e2e

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EnvironmentBlock.h"
-#include "OwnedHandle.h"
+#include "PipeReader.h"
+#include "Process.h"
 #include "Wait.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +21,17 @@ struct ConsoleRunOptions {
     bool mergeStreams = false;
     // Without a console, as by default, the pipes end the moment the program
     // (and whatever inherited them) closes them. A hidden console
-    // (CREATE_NO_WINDOW) is how Tarrow may start its tools; under Wine it
-    // comes with a conhost.exe that inherits the pipe too, so the pipe then
-    // ends only when the program exits.
+    // (CREATE_NO_WINDOW) comes under Wine with a conhost.exe that inherits
+    // the pipe too, so the pipe then ends only when the program exits.
     bool hiddenConsole = false;
+    // A hidden console of its own (CREATE_NEW_CONSOLE), the way Tarrow
+    // starts its tools: a benchmark reads the very kind of pipe Tarrow reads.
+    bool ownConsole = false;
 };
 
 // A console program run with its output in pipes, for running a tool (or
-// the double) directly, without Tarrow.
+// the double) directly, without Tarrow. Ended, if it still runs, when the
+// object goes.
 //
 //     ConsoleRun run(box.file(L"stpconv.exe"), {L"-i in.stp"});
 //     ASSERT_TRUE(run.start());
@@ -48,25 +51,31 @@ public:
     testing::AssertionResult readToEnd(std::chrono::milliseconds timeout = kDefaultTimeout);
     // Reads what has arrived so far, without waiting.
     void pump();
-    bool pipesClosed() const { return !outPipe_ && !errPipe_; }
+    // Reads until stdout holds `part`.
+    testing::AssertionResult waitForOutput(
+        const std::string& part, std::chrono::milliseconds timeout = kDefaultTimeout);
+    bool pipesClosed() const { return outPipe_.ended() && errPipe_.ended(); }
+    // The stdout pipe itself, for reading it some other way.
+    PipeReader& outPipe() { return outPipe_; }
 
-    testing::AssertionResult waitForExit(std::chrono::milliseconds timeout = kDefaultTimeout);
-    bool alive() const;
-    std::optional<DWORD> exitCode() const;
-    DWORD pid() const { return pid_; }
+    testing::AssertionResult waitForExit(std::chrono::milliseconds timeout = kDefaultTimeout)
+    {
+        return process_.waitForExit(timeout);
+    }
+    bool alive() const { return process_.alive(); }
+    std::optional<DWORD> exitCode() const { return process_.exitCode(); }
+    DWORD pid() const { return process_.pid(); }
+    const Process& process() const { return process_; }
 
     const std::string& out() const { return out_; }
     const std::string& err() const { return err_; }
 
 private:
-    static bool drain(testkit::OwnedHandle& pipe, std::string& sink);
-
     std::wstring program_;
     ConsoleRunOptions options_;
-    testkit::OwnedHandle process_;
-    testkit::OwnedHandle outPipe_;
-    testkit::OwnedHandle errPipe_;
-    DWORD pid_ = 0;
+    Process process_;
+    PipeReader outPipe_;
+    PipeReader errPipe_;
     std::string out_;
     std::string err_;
 };

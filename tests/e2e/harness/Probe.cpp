@@ -2,77 +2,73 @@
 
 #include "BuildTree.h"
 #include "Encoding.h"
-#include "ProbeProtocol.h"
-#include "Sandbox.h"
 
 #include <cstdlib>
 
 namespace e2e {
-namespace {
 
-std::wstring replyPath(DWORD processId, unsigned number)
+using testkit::encoding::toUtf8;
+
+bool Probe::prepare()
 {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp, length) + L"tarrow-e2e-probe-" + std::to_wstring(processId) + L"-"
-        + std::to_wstring(number) + L".txt";
-}
-
-} // namespace
-
-testing::AssertionResult Probe::loadHook()
-{
-    if (hookProcedure_)
-        return testing::AssertionSuccess();
-    const std::wstring dll = BuildTree::probeDll();
-    module_.reset(::LoadLibraryW(dll.c_str()));
-    if (!module_)
-        return testing::AssertionFailure()
-            << "cannot load " << testkit::encoding::toUtf8(dll) << " (error " << ::GetLastError() << ")";
-    using Getter = HOOKPROC (*)();
-    const auto getter
-        = reinterpret_cast<Getter>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), probe::kHookGetterName)));
-    if (!getter)
-        return testing::AssertionFailure() << "the probe DLL exports no " << probe::kHookGetterName;
-    hookProcedure_ = getter();
-    return testing::AssertionSuccess();
-}
-
-std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(
-    unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout)
-{
-    if (const testing::AssertionResult loaded = loadHook(); !loaded) {
-        lastError_ = loaded.message();
-        return std::nullopt;
+    if (!view_) {
+        const std::wstring name = probe::kMappingPrefix + std::to_wstring(target_.processId());
+        mapping_.reset(::CreateFileMappingW(
+            INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(probe::Layout), name.c_str()));
+        if (mapping_)
+            view_.reset(::MapViewOfFile(mapping_.get(), FILE_MAP_WRITE | FILE_MAP_READ, 0, 0, sizeof(probe::Layout)));
+        if (!view_) {
+            lastError_ = "cannot share memory with the probe (error " + std::to_string(::GetLastError()) + ")";
+            return false;
+        }
     }
-    // Hooked only while asking: Wine loads the DLL into Tarrow for every
-    // message the hook sees, which would slow Tarrow down for the whole test.
-    const testkit::OwnedHook hook(
-        ::SetWindowsHookExW(WH_GETMESSAGE, hookProcedure_, module_.get(), target_.threadId()));
+    if (!hookProcedure_) {
+        const std::wstring dll = BuildTree::probeDll();
+        module_.reset(::LoadLibraryW(dll.c_str()));
+        using Getter = HOOKPROC (*)();
+        const auto getter = module_
+            ? reinterpret_cast<Getter>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), probe::kHookGetterName)))
+            : nullptr;
+        if (!getter) {
+            lastError_ = "cannot load " + toUtf8(dll) + " (error " + std::to_string(::GetLastError()) + ")";
+            return false;
+        }
+        hookProcedure_ = getter();
+    }
+    return true;
+}
+
+std::optional<Probe::Fields> Probe::ask(
+    const Window& window, probe::RequestKind kind, int argument, std::chrono::milliseconds timeout)
+{
+    if (!prepare())
+        return std::nullopt;
+    probe::Layout* layout = shared();
+    layout->window = reinterpret_cast<std::uint64_t>(window.handle());
+    layout->kind = kind;
+    layout->argument = argument;
+    const LONG number = layout->requested + 1;
+    ::InterlockedExchange(&layout->requested, number);
+
+    const UniqueHook hook(::SetWindowsHookExW(WH_CALLWNDPROC, hookProcedure_, module_.get(), target_.threadId()));
     if (!hook) {
         lastError_ = "cannot hook Tarrow's GUI thread (error " + std::to_string(::GetLastError()) + ")";
         return std::nullopt;
     }
-    static unsigned nextNumber = 0;
-    const unsigned number = ++nextNumber;
-    const std::wstring reply = replyPath(target_.processId(), number);
-    ::DeleteFileW(reply.c_str());
-
-    const UINT request = ::RegisterWindowMessageW(probe::kRequestMessageName);
-    if (!target_.post(request, MAKEWPARAM(kind, argument), static_cast<LPARAM>(number))) {
-        lastError_ = "cannot post the request to Tarrow's window";
-        return std::nullopt;
-    }
-    std::optional<std::string> text;
-    waitUntil([&] { return (text = Sandbox::readBytes(reply)).has_value(); }, timeout);
-    if (!text) {
+    // The hook runs when the thread next gets a sent message.
+    const bool answered = waitUntil(
+        [&] {
+            target_.send(WM_NULL);
+            return ::InterlockedCompareExchange(&layout->answered, 0, 0) == number;
+        },
+        timeout);
+    if (!answered) {
         lastError_ = "no answer from the probe within " + std::to_string(timeout.count()) + " ms";
         return std::nullopt;
     }
-    ::DeleteFileW(reply.c_str());
 
-    std::vector<std::pair<std::string, std::wstring>> fields;
-    std::string_view rest = *text;
+    Fields fields;
+    std::string_view rest(layout->answer, layout->answerLength);
     while (!rest.empty()) {
         const auto end = rest.find('\n');
         const std::string_view line = rest.substr(0, end);
@@ -84,7 +80,7 @@ std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(
     }
     for (const auto& [key, value] : fields) {
         if (key == "error") {
-            lastError_ = "the probe says: " + testkit::encoding::toUtf8(value);
+            lastError_ = "the probe says: " + toUtf8(value);
             return std::nullopt;
         }
     }
@@ -93,7 +89,7 @@ std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(
 
 std::optional<std::vector<MenuItem>> Probe::systemMenu(std::chrono::milliseconds timeout)
 {
-    const auto fields = ask(probe::kSystemMenu, 0, timeout);
+    const auto fields = ask(target_, probe::kSystemMenu, 0, timeout);
     if (!fields)
         return std::nullopt;
     std::vector<MenuItem> items;
@@ -110,7 +106,7 @@ std::optional<std::vector<MenuItem>> Probe::systemMenu(std::chrono::milliseconds
             start = tab == std::wstring::npos ? value.size() : tab + 1;
         }
         item.id = static_cast<unsigned>(std::wcstoul(parts[0].c_str(), nullptr, 10));
-        item.kind = testkit::encoding::toUtf8(parts[1]);
+        item.kind = toUtf8(parts[1]);
         item.state = static_cast<unsigned>(std::wcstoul(parts[2].c_str(), nullptr, 16));
         item.text = value.substr(start);
         items.push_back(std::move(item));
@@ -120,7 +116,7 @@ std::optional<std::vector<MenuItem>> Probe::systemMenu(std::chrono::milliseconds
 
 std::optional<FontInfo> Probe::controlFont(int controlId, std::chrono::milliseconds timeout)
 {
-    const auto fields = ask(probe::kControlFont, static_cast<unsigned short>(controlId), timeout);
+    const auto fields = ask(target_, probe::kControlFont, controlId, timeout);
     if (!fields)
         return std::nullopt;
     FontInfo font;
@@ -135,6 +131,13 @@ std::optional<FontInfo> Probe::controlFont(int controlId, std::chrono::milliseco
             font.charset = static_cast<int>(std::wcstol(value.c_str(), nullptr, 10));
     }
     return font;
+}
+
+testing::AssertionResult Probe::watch(const Window& log, std::chrono::milliseconds timeout)
+{
+    if (ask(log, probe::kWatchLog, 0, timeout))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the probe does not watch the log: " << lastError_;
 }
 
 } // namespace e2e

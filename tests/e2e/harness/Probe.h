@@ -1,8 +1,10 @@
 #pragma once
 
-#include "OwnedHandle.h"
+#include "ProbeProtocol.h"
 #include "Wait.h"
 #include "Window.h"
+
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -28,11 +30,14 @@ struct FontInfo {
     int charset = 0;
 };
 
-// Reads what only Tarrow's own process can see (its system menu, the fonts
-// of its controls) through the probe DLL hooked into its GUI thread. Under
-// Wine GetSystemMenu of another process's window is simply null.
+// The probe DLL in one Tarrow (see ProbeProtocol.h): reads what only Tarrow's
+// own process can see (its system menu, the fonts of its controls), and for
+// the benchmark watches its log. The DLL is hooked into Tarrow's GUI thread
+// only while a request is answered: Wine loads it into Tarrow for every
+// message the hook sees, which would slow Tarrow down for the whole test.
 class Probe {
 public:
+    // The window is Tarrow's main window, or any window of the thread to look into.
     explicit Probe(Window target)
         : target_(target)
     {
@@ -42,17 +47,32 @@ public:
     std::optional<std::vector<MenuItem>> systemMenu(std::chrono::milliseconds timeout = kDefaultTimeout);
     // An empty face means the control has no font set (the system font).
     std::optional<FontInfo> controlFont(int controlId, std::chrono::milliseconds timeout = kDefaultTimeout);
-
     const std::string& lastError() const { return lastError_; }
 
-private:
-    std::optional<std::vector<std::pair<std::string, std::wstring>>> ask(
-        unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout);
+    // Has the probe watch the log for as long as Tarrow runs, so that what
+    // follows is measured from inside; the figures below are live.
+    testing::AssertionResult watch(const Window& log, std::chrono::milliseconds timeout = kDefaultTimeout);
+    const probe::Layout& layout() const { return *shared(); }
+    // From now on the probe reads every append for tick lines.
+    void readTicks() { ::InterlockedExchange(&shared()->readTicks, 1); }
+    // From now on the probe notes when the log has got this many characters.
+    void watchFor(LONGLONG chars) { ::InterlockedExchange64(&shared()->targetChars, chars); }
+    // Zero until the log had them.
+    LONGLONG targetReachedAt() const { return ::InterlockedCompareExchange64(&shared()->targetReachedAt, 0, 0); }
+    LONGLONG charsAppended() const { return ::InterlockedCompareExchange64(&shared()->charsAppended, 0, 0); }
 
-    testing::AssertionResult loadHook();
+private:
+    using Fields = std::vector<std::pair<std::string, std::wstring>>;
+
+    probe::Layout* shared() const { return static_cast<probe::Layout*>(view_.get()); }
+    bool prepare();
+    std::optional<Fields> ask(
+        const Window& window, probe::RequestKind kind, int argument, std::chrono::milliseconds timeout);
 
     Window target_;
-    testkit::OwnedModule module_;
+    UniqueHandle mapping_;
+    UniqueView view_;
+    UniqueModule module_;
     HOOKPROC hookProcedure_ = nullptr;
     std::string lastError_;
 };

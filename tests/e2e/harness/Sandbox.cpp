@@ -2,28 +2,21 @@
 
 #include "BuildTree.h"
 #include "Encoding.h"
-#include "OwnedHandle.h"
+#include "Environment.h"
+
+#include <UniqueAny.h>
 
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <iostream>
 
 namespace e2e {
 namespace {
 
-using testkit::FindHandle;
-using testkit::OwnedHandle;
 using testkit::encoding::toUtf8;
-
-std::wstring upper(std::wstring text)
-{
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
+using testkit::encoding::upperCase;
 
 std::wstring baseName(const std::wstring& fileName)
 {
@@ -31,42 +24,32 @@ std::wstring baseName(const std::wstring& fileName)
     return dot == std::wstring::npos ? fileName : fileName.substr(0, dot);
 }
 
-std::wstring tempDirectory()
+// Calls visit(name, isFolder) for every entry of the folder but "." and "..".
+template <typename Visit> void forEachEntry(const std::wstring& folder, Visit visit)
 {
-    wchar_t buffer[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
-    std::wstring path(buffer, length);
-    // Short 8.3 names would not match the image paths of programs started
-    // from the folder, which the destructor compares against.
-    wchar_t longPath[MAX_PATH * 2];
-    const DWORD longLength = ::GetLongPathNameW(path.c_str(), longPath, MAX_PATH * 2);
-    if (longLength > 0 && longLength < MAX_PATH * 2)
-        path.assign(longPath, longLength);
-    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
-        path.pop_back();
-    return path;
+    WIN32_FIND_DATAW found;
+    const UniqueFind search(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            visit(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (::FindNextFileW(search.get(), &found));
 }
 
 bool removeTree(const std::wstring& path)
 {
     bool removed = true;
-    WIN32_FIND_DATAW found;
-    FindHandle search(::FindFirstFileW((path + L"\\*").c_str(), &found));
-    if (search) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removed = removeTree(child) && removed;
-            } else {
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                removed = ::DeleteFileW(child.c_str()) && removed;
-            }
-        } while (::FindNextFileW(search.get(), &found));
-    }
-    search.reset();
+    forEachEntry(path, [&](const std::wstring& name, bool isFolder) {
+        const std::wstring child = path + L"\\" + name;
+        if (isFolder) {
+            removed = removeTree(child) && removed;
+        } else {
+            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            removed = ::DeleteFileW(child.c_str()) && removed;
+        }
+    });
     return ::RemoveDirectoryW(path.c_str()) && removed;
 }
 
@@ -76,7 +59,7 @@ Sandbox::Sandbox(SandboxOptions options)
 {
     static unsigned counter = 0;
     const std::wstring stem = options.awkwardName ? L"tarrow e2e 测试 " : L"tarrow-e2e-";
-    const std::wstring parent = tempDirectory();
+    const std::wstring parent = testkit::Environment::tempFolder();
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
         const std::wstring candidate = parent + L"\\" + stem + std::to_wstring(::GetCurrentProcessId()) + L"-"
             + std::to_wstring(++counter) + L"-" + std::to_wstring(::GetTickCount() % 100000);
@@ -93,7 +76,7 @@ Sandbox::Sandbox(SandboxOptions options)
 
     if (!options.tarrowName.empty()) {
         tarrowPath_ = file(options.tarrowName);
-        const std::wstring source = BuildTree::tarrowExe();
+        const std::wstring source = options.tarrowSource.empty() ? BuildTree::tarrowExe() : options.tarrowSource;
         if (!::CopyFileW(source.c_str(), tarrowPath_.c_str(), FALSE)) {
             ADD_FAILURE() << "cannot copy " << toUtf8(source) << " into the sandbox (error " << ::GetLastError() << ")";
             return;
@@ -118,8 +101,9 @@ void Sandbox::endProgramsInside() const
 {
     // Tools and the copies they spawned may outlive a failing test; nothing
     // started from this folder may keep running after it.
-    const std::wstring prefix = upper(path_ + L"\\");
-    OwnedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const std::wstring prefix = upperCase(path_ + L"\\");
+    // A snapshot reports failure as INVALID_HANDLE_VALUE, as CreateFile does.
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return;
     PROCESSENTRY32W entry{};
@@ -127,7 +111,7 @@ void Sandbox::endProgramsInside() const
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == ::GetCurrentProcessId())
             continue;
-        OwnedHandle process(::OpenProcess(
+        const UniqueHandle process(::OpenProcess(
             PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (!process)
             continue;
@@ -135,7 +119,7 @@ void Sandbox::endProgramsInside() const
         DWORD length = MAX_PATH * 2;
         if (!::QueryFullProcessImageNameW(process.get(), 0, image, &length))
             continue;
-        if (upper(std::wstring(image, length)).compare(0, prefix.size(), prefix) != 0)
+        if (upperCase(std::wstring(image, length)).compare(0, prefix.size(), prefix) != 0)
             continue;
         ::TerminateProcess(process.get(), 0xE2E);
         ::WaitForSingleObject(process.get(), 5000);
@@ -172,7 +156,7 @@ void Sandbox::setScript(const std::wstring& exeName, const std::string& script)
         ADD_FAILURE() << "cannot write " << toUtf8(path);
     // Always named, even for an empty script, so a TOOLDOUBLE_SCRIPT the
     // test program inherited cannot leak into this tool.
-    setVariable(L"TOOLDOUBLE_SCRIPT_" + upper(baseName(exeName)), path);
+    setVariable(L"TOOLDOUBLE_SCRIPT_" + upperCase(baseName(exeName)), path);
 }
 
 void Sandbox::addEnvironment(const std::wstring& name, const std::wstring& value)
@@ -183,7 +167,7 @@ void Sandbox::addEnvironment(const std::wstring& name, const std::wstring& value
 void Sandbox::setVariable(const std::wstring& name, const std::wstring& value)
 {
     for (EnvVar& variable : environment_) {
-        if (upper(variable.name) == upper(name)) {
+        if (upperCase(variable.name) == upperCase(name)) {
             variable.value = value;
             return;
         }
@@ -205,6 +189,14 @@ std::wstring Sandbox::makeDirectory(const std::wstring& relative)
     if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
         ADD_FAILURE() << "cannot create " << toUtf8(path) << " (error " << ::GetLastError() << ")";
     return path;
+}
+
+std::vector<std::wstring> Sandbox::names() const
+{
+    std::vector<std::wstring> names;
+    forEachEntry(path_, [&](const std::wstring& name, bool) { names.push_back(name); });
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool Sandbox::exists(const std::wstring& relative) const
@@ -231,7 +223,7 @@ std::vector<ArgsRecord> Sandbox::args(const std::wstring& relative) const
 
 bool Sandbox::writeBytes(const std::wstring& path, std::string_view bytes)
 {
-    OwnedHandle handle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+    const UniqueFile handle(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle)
         return false;
@@ -248,8 +240,9 @@ bool Sandbox::writeBytes(const std::wstring& path, std::string_view bytes)
 
 std::optional<std::string> Sandbox::readBytes(const std::wstring& path)
 {
-    OwnedHandle handle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFile handle(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle)
         return std::nullopt;
     std::string bytes;

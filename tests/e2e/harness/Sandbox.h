@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ArgsRecord.h"
-#include "EnvironmentBlock.h"
+#include "Process.h"
 #include "Wait.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +19,14 @@ struct SandboxOptions {
     bool awkwardName = false;
     // Name of the Tarrow copy in the folder; empty for no copy at all.
     std::wstring tarrowName = L"Tarrow.exe";
+    // What is copied; empty: the build's Tarrow.exe (BuildTree::tarrowExe).
+    std::wstring tarrowSource = {};
 };
 
-// A fresh folder under %TEMP% for one test: a copy of Tarrow.exe, doubles
-// standing in for its tools, their scripts and any data files. The
-// destructor ends programs still running from the folder and deletes it.
+// A fresh folder under %TEMP% for one test (or one benchmark run): a copy of
+// Tarrow.exe, doubles standing in for its tools, their scripts and any data
+// files; without the Tarrow copy, a scratch folder for the tools' own tests.
+// The destructor ends programs still running from the folder and deletes it.
 //
 //     Sandbox box;
 //     box.installTool(L"burnkit.exe", "out 正在擦除\\r\\nexit 0\n");
@@ -59,6 +62,8 @@ public:
     std::wstring writeFile(const std::wstring& relative, std::string_view bytes);
     std::wstring makeDirectory(const std::wstring& relative);
     bool exists(const std::wstring& relative) const;
+    // What the folder holds at the top, sorted.
+    std::vector<std::wstring> names() const;
     // The file's bytes, or nothing if it cannot be read.
     std::optional<std::string> readFile(const std::wstring& relative) const;
     testing::AssertionResult waitForFile(

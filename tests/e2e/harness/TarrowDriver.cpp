@@ -19,19 +19,12 @@ std::vector<EnvVar> combined(const std::vector<EnvVar>& first, const std::vector
     return all;
 }
 
-std::wstring directoryOf(const std::wstring& path)
-{
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 } // namespace
 
 TarrowDriver::TarrowDriver(const Sandbox& sandbox, LaunchOptions options)
     : TarrowDriver(sandbox.tarrowPath(), std::move(options))
 {
-    // Later entries win in EnvironmentBlock, so the test's own options
-    // override the sandbox's.
+    // Later entries win, so the test's own options override the sandbox's.
     options_.environment = combined(sandbox.environment(), options_.environment);
 }
 
@@ -43,30 +36,24 @@ TarrowDriver::TarrowDriver(std::wstring exePath, LaunchOptions options)
 
 TarrowDriver::~TarrowDriver()
 {
-    terminate();
+    // A tool cut off from its Tarrow may never learn of it (one blocked on
+    // a full pipe under Wine, say), so the tools go too.
+    const std::vector<Process> tools = process_.children();
+    process_.terminate();
+    for (const Process& tool : tools)
+        tool.terminate();
 }
 
 testing::AssertionResult TarrowDriver::start()
 {
-    if (process_)
-        return testing::AssertionFailure() << "already started";
-    EnvironmentBlock environment(options_.environment);
-    std::wstring commandLine = L"\"" + exePath_ + L"\"";
-    if (!options_.arguments.empty())
-        commandLine += L" " + options_.arguments;
-    const std::wstring directory
-        = options_.workingDirectory.empty() ? directoryOf(exePath_) : options_.workingDirectory;
-
+    const std::wstring directory = options_.workingDirectory.empty() ? exePath_.substr(0, exePath_.find_last_of(L"\\/"))
+                                                                     : options_.workingDirectory;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(exePath_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-            environment.data(), directory.empty() ? nullptr : directory.c_str(), &startup, &process))
-        return testing::AssertionFailure()
-            << "cannot start " << toUtf8(exePath_) << " (error " << ::GetLastError() << ")";
-    process_.reset(process.hProcess);
-    testkit::OwnedHandle thread(process.hThread);
-    pid_ = process.dwProcessId;
+    if (testing::AssertionResult started
+        = process_.start(exePath_, options_.arguments, options_.environment, directory, 0, startup);
+        !started)
+        return started;
 
     waitUntil([&] { return (window_ = findMainWindow()) || !alive(); }, options_.windowTimeout);
     if (window_)
@@ -77,8 +64,8 @@ testing::AssertionResult TarrowDriver::start()
 
 Window TarrowDriver::findMainWindow() const
 {
-    for (const Window& window : Window::topLevelOf(pid_)) {
-        if (window.className() == L"#32770")
+    for (const Window& window : Window::topLevelOf(pid())) {
+        if (window.className() == L"#32770" && window.child(ids::kLog))
             return window;
     }
     return Window();
@@ -122,6 +109,14 @@ std::wstring TarrowDriver::logText() const
     return text.value_or(std::wstring());
 }
 
+std::optional<std::size_t> TarrowDriver::logLength(std::chrono::milliseconds timeout) const
+{
+    const std::optional<LRESULT> length = log().send(WM_GETTEXTLENGTH, 0, 0, timeout);
+    if (!length || *length < 0)
+        return std::nullopt;
+    return static_cast<std::size_t>(*length);
+}
+
 std::vector<std::wstring> TarrowDriver::logLines() const
 {
     std::vector<std::wstring> lines;
@@ -160,30 +155,17 @@ testing::AssertionResult TarrowDriver::waitForLog(const std::wstring& part, std:
 
 testing::AssertionResult TarrowDriver::waitForExit(std::chrono::milliseconds timeout) const
 {
-    if (!process_)
+    if (!process_.opened())
         return testing::AssertionFailure() << "Tarrow was never started";
-    if (::WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0)
+    if (process_.waitForExit(timeout))
         return testing::AssertionSuccess();
     return testing::AssertionFailure() << "Tarrow still ran after " << timeout.count() << " ms; " << describe();
-}
-
-bool TarrowDriver::alive() const
-{
-    return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-}
-
-std::optional<DWORD> TarrowDriver::exitCode() const
-{
-    DWORD code = 0;
-    if (!process_ || alive() || !::GetExitCodeProcess(process_.get(), &code))
-        return std::nullopt;
-    return code;
 }
 
 std::vector<Window> TarrowDriver::otherWindows() const
 {
     std::vector<Window> others;
-    for (const Window& window : Window::topLevelOf(pid_)) {
+    for (const Window& window : Window::topLevelOf(pid())) {
         if (window.handle() != window_.handle())
             others.push_back(window);
     }
@@ -207,18 +189,11 @@ Window TarrowDriver::waitForOtherWindow(const std::wstring& caption, std::chrono
     return found;
 }
 
-std::optional<std::vector<MenuItem>> TarrowDriver::systemMenu()
+Probe& TarrowDriver::probe()
 {
     if (!probe_)
         probe_ = std::make_unique<Probe>(window_);
-    return probe_->systemMenu();
-}
-
-std::optional<FontInfo> TarrowDriver::controlFont(int id)
-{
-    if (!probe_)
-        probe_ = std::make_unique<Probe>(window_);
-    return probe_->controlFont(id);
+    return *probe_;
 }
 
 const std::string& TarrowDriver::probeError() const
@@ -230,33 +205,25 @@ const std::string& TarrowDriver::probeError() const
 DWORD TarrowDriver::processHandleCount() const
 {
     DWORD count = 0;
-    return ::GetProcessHandleCount(process_.get(), &count) ? count : 0;
+    return ::GetProcessHandleCount(process(), &count) ? count : 0;
 }
 
 std::size_t TarrowDriver::privateBytes() const
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    if (!::GetProcessMemoryInfo(process_.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+    if (!::GetProcessMemoryInfo(process(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
         return 0;
     return counters.PrivateUsage;
-}
-
-void TarrowDriver::terminate()
-{
-    if (alive()) {
-        ::TerminateProcess(process_.get(), 0xE2E);
-        ::WaitForSingleObject(process_.get(), 5000);
-    }
 }
 
 std::string TarrowDriver::describe() const
 {
     std::string text;
-    if (!process_)
+    if (!process_.opened())
         text = "Tarrow not started";
     else if (alive())
-        text = "Tarrow running (pid " + std::to_string(pid_) + ")";
+        text = "Tarrow running (pid " + std::to_string(pid()) + ")";
     else
         text = "Tarrow exited with code " + std::to_string(exitCode().value_or(0));
     if (!window_.exists())

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "EnvironmentBlock.h"
-#include "OwnedHandle.h"
 #include "Probe.h"
+#include "Process.h"
 #include "TarrowIds.h"
 #include "Wait.h"
 #include "Window.h"
@@ -38,7 +37,8 @@ struct LaunchOptions {
 //     app.click(ids::kErase);
 //     EXPECT_TRUE(app.waitForLog(L"擦除完成"));
 //
-// A Tarrow still running when the object goes is terminated.
+// A Tarrow still running when the object goes is terminated, and so are the
+// tools it still runs.
 class TarrowDriver {
 public:
     explicit TarrowDriver(const Sandbox& sandbox, LaunchOptions options = {});
@@ -50,8 +50,8 @@ public:
     // Launches the program and waits for its main window.
     testing::AssertionResult start();
 
-    DWORD pid() const { return pid_; }
-    HANDLE process() const { return process_.get(); }
+    DWORD pid() const { return process_.pid(); }
+    HANDLE process() const { return process_.handle(); }
     Window window() const { return window_; }
     HWND hwnd() const { return window_.handle(); }
 
@@ -80,7 +80,10 @@ public:
     void close() { systemCommand(SC_CLOSE); }
 
     // --- the log pane
-    std::optional<std::wstring> tryLogText() const { return control(ids::kLog).tryText(); }
+    Window log() const { return control(ids::kLog); }
+    std::optional<std::wstring> tryLogText() const { return log().tryText(); }
+    // WM_GETTEXTLENGTH: nothing if the log did not answer in time.
+    std::optional<std::size_t> logLength(std::chrono::milliseconds timeout = Window::kAnswerTimeout) const;
     // Fails the test if Tarrow does not answer within Window::kAnswerTimeout.
     std::wstring logText() const;
     // The log split at "\r\n"; text after the last one is the last line.
@@ -92,8 +95,8 @@ public:
     testing::AssertionResult waitForLog(
         const std::wstring& part, std::chrono::milliseconds timeout = kDefaultTimeout) const;
     testing::AssertionResult waitForExit(std::chrono::milliseconds timeout = kDefaultTimeout) const;
-    bool alive() const;
-    std::optional<DWORD> exitCode() const;
+    bool alive() const { return process_.alive(); }
+    std::optional<DWORD> exitCode() const { return process_.exitCode(); }
 
     // --- other windows of the process (about box, message box, file dialog)
     std::vector<Window> otherWindows() const;
@@ -103,16 +106,18 @@ public:
         const std::wstring& caption = {}, std::chrono::milliseconds timeout = kDefaultTimeout) const;
 
     // --- seen from inside the process (through the probe DLL)
-    std::optional<std::vector<MenuItem>> systemMenu();
-    std::optional<FontInfo> controlFont(int id);
+    std::optional<std::vector<MenuItem>> systemMenu() { return probe().systemMenu(); }
+    std::optional<FontInfo> controlFont(int id) { return probe().controlFont(id); }
     const std::string& probeError() const;
+    Probe& probe();
 
     // --- resources
     // GetProcessHandleCount; 0 under Wine, which does not count.
     DWORD processHandleCount() const;
     std::size_t privateBytes() const;
 
-    void terminate();
+    // Ends Tarrow alone: its tools find out as they would.
+    void terminate() { process_.terminate(); }
 
     // Process state, main window and the end of the log, for failure messages.
     std::string describe() const;
@@ -122,8 +127,7 @@ private:
 
     std::wstring exePath_;
     LaunchOptions options_;
-    testkit::OwnedHandle process_;
-    DWORD pid_ = 0;
+    Process process_;
     Window window_;
     std::unique_ptr<Probe> probe_;
 };

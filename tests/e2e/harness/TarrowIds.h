@@ -2,17 +2,23 @@
 
 #include <windows.h>
 
-// Control and command ids of Tarrow's window, as an operator's tools and
-// these tests know them from outside.
+#include "resource.h"
+
+// Control, dialog and command ids of Tarrow's window, as an operator's tools
+// and these tests know them from outside: the program's own, never copies.
 namespace e2e::ids {
 
 constexpr int kProgram = IDOK;
 constexpr int kExit = IDCANCEL;
-constexpr int kLog = 1000;
-constexpr int kErase = 1001;
-constexpr int kVerify = 1002;
-constexpr int kFilePath = 1003;
-constexpr int kBrowse = 1004;
+constexpr int kLog = IDC_LOG;
+constexpr int kErase = IDC_ERASE;
+constexpr int kVerify = IDC_VERIFY;
+constexpr int kFilePath = IDC_FILE_PATH;
+constexpr int kBrowse = IDC_BROWSE;
+
+// The dialogs, which are also their help topics.
+constexpr int kMainDialog = IDD_MAIN;
+constexpr int kAboutDialog = IDD_ABOUTBOX;
 
 // Controls without an id: a template says 0xFFFF, CreateWindow callers -1.
 inline bool isNoId(int id)
@@ -21,6 +27,6 @@ inline bool isNoId(int id)
 }
 
 // The about entry appended to the system menu.
-constexpr UINT kAboutCommand = 16;
+constexpr UINT kAboutCommand = IDM_ABOUTBOX;
 
 } // namespace e2e::ids

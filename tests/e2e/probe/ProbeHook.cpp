@@ -1,23 +1,50 @@
-// The probe DLL: a WH_GETMESSAGE hook the harness installs on Tarrow's GUI
-// thread. Windows (and Wine) load it into Tarrow, where it answers requests
-// posted to the main window; see ProbeProtocol.h.
+// The probe DLL: loaded into Tarrow's GUI thread by a WH_CALLWNDPROC hook the
+// harness sets for the moment of a request, it answers requests in the
+// harness's shared memory and, asked to, watches the log; see ProbeProtocol.h.
 
 #include "Encoding.h"
-#include "OwnedHandle.h"
 #include "ProbeProtocol.h"
+#include "TickLine.h"
+
+#include <UniqueAny.h>
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
 
-std::string hex(unsigned value)
+using probe::Layout;
+using testkit::encoding::toRecordValue;
+
+// Everything below is touched only from Tarrow's GUI thread, the one hooked.
+UniqueHandle g_mapping;
+UniqueView g_view;
+bool g_serving = false;
+WNDPROC g_logProc = nullptr;
+HWND g_log = nullptr;
+int g_depth = 0;
+// A tick line cut in two by a chunk boundary waits here for its end.
+std::wstring g_partialLine;
+
+Layout* layout()
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", value);
-    return text;
+    if (!g_view) {
+        const std::wstring name = probe::kMappingPrefix + std::to_wstring(::GetCurrentProcessId());
+        g_mapping.reset(::OpenFileMappingW(FILE_MAP_WRITE | FILE_MAP_READ, FALSE, name.c_str()));
+        if (g_mapping)
+            g_view.reset(::MapViewOfFile(g_mapping.get(), FILE_MAP_WRITE | FILE_MAP_READ, 0, 0, sizeof(Layout)));
+    }
+    return static_cast<Layout*>(g_view.get());
+}
+
+LONGLONG now()
+{
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
 }
 
 std::string describeSystemMenu(HWND window)
@@ -42,8 +69,9 @@ std::string describeSystemMenu(HWND window)
             text.resize(item.cch);
         }
         const char* kind = (item.fType & MFT_SEPARATOR) ? "separator" : item.hSubMenu ? "popup" : "string";
-        answer += "item=" + std::to_string(item.wID) + "\t" + kind + "\t" + hex(item.fState) + "\t"
-            + testkit::encoding::toRecordValue(text) + "\n";
+        char state[16];
+        std::snprintf(state, sizeof state, "%x", item.fState);
+        answer += "item=" + std::to_string(item.wID) + "\t" + kind + "\t" + state + "\t" + toRecordValue(text) + "\n";
     }
     return answer;
 }
@@ -59,65 +87,167 @@ std::string describeFont(HWND window, int controlId)
     LOGFONTW description{};
     if (!::GetObjectW(font, sizeof description, &description))
         return "error=cannot read the font\n";
-    return "face=" + testkit::encoding::toRecordValue(description.lfFaceName)
-        + "\nheight=" + std::to_string(description.lfHeight) + "\nweight=" + std::to_string(description.lfWeight)
-        + "\ncharset=" + std::to_string(description.lfCharSet) + "\n";
+    return "face=" + toRecordValue(description.lfFaceName) + "\nheight=" + std::to_string(description.lfHeight)
+        + "\nweight=" + std::to_string(description.lfWeight) + "\ncharset=" + std::to_string(description.lfCharSet)
+        + "\n";
 }
 
-void answer(const MSG& request)
+void addCost(probe::MessageCost& cost, LONGLONG spent)
 {
+    ++cost.count;
+    cost.counterTotal += spent;
+    if (spent > cost.counterMax)
+        cost.counterMax = spent;
+}
+
+probe::CostKind kindOf(UINT message)
+{
+    switch (message) {
+    case EM_REPLACESEL:
+        return probe::kReplaceSel;
+    case EM_SETSEL:
+        return probe::kSetSel;
+    case EM_SCROLLCARET:
+        return probe::kScrollCaret;
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+        return probe::kPaint;
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+        return probe::kGetText;
+    default:
+        return probe::kOtherMessage;
+    }
+}
+
+void noteTick(Layout* shared, LONGLONG shown)
+{
+    if (!g_partialLine.empty() && g_partialLine.back() == L'\r')
+        g_partialLine.pop_back();
+    const std::optional<tooldouble::TickLine> tick = tooldouble::TickLine::parse(g_partialLine);
+    g_partialLine.clear();
+    const LONG index = shared->ticksSeen;
+    if (!tick || index >= static_cast<LONG>(probe::kMaxTicks))
+        return;
+    shared->ticks[index] = {tick->sequence, 0, tick->printed, shown};
+    ::InterlockedExchange(&shared->ticksSeen, index + 1);
+}
+
+void readAppended(Layout* shared, const wchar_t* text, LONGLONG shown)
+{
+    if (!text)
+        return;
+    const std::size_t length = std::wcslen(text);
+    // Read from the harness's process meanwhile: 64-bit values change whole.
+    const LONGLONG appended = shared->charsAppended + static_cast<LONGLONG>(length);
+    const LONGLONG target = ::InterlockedCompareExchange64(&shared->targetChars, 0, 0);
+    if (target > 0 && appended >= target && shared->targetReachedAt == 0)
+        ::InterlockedExchange64(&shared->targetReachedAt, shown);
+    ::InterlockedExchange64(&shared->charsAppended, appended);
+    if (!shared->readTicks)
+        return;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] == L'\n')
+            noteTick(shared, shown);
+        else if (g_partialLine.size() < 256)
+            g_partialLine += text[i];
+    }
+}
+
+LRESULT CALLBACK timedLogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Layout* shared = layout();
+    // Messages the log sends itself while busy nest: each is timed, but only
+    // the outermost adds to the time spent inside the log.
+    ++g_depth;
+    const LONGLONG start = now();
+    const LRESULT result = ::CallWindowProcW(g_logProc, window, message, wParam, lParam);
+    const LONGLONG end = now();
+    --g_depth;
+
+    const LONGLONG spent = end - start;
+    const probe::CostKind kind = kindOf(message);
+    addCost(shared->costs[kind], spent);
+    if (g_depth == 0)
+        addCost(shared->outermost, spent);
+    const std::int64_t filled = shared->charsAppended / probe::kBucketChars;
+    const unsigned bucket = filled < probe::kBuckets ? static_cast<unsigned>(filled) : probe::kBuckets - 1;
+    if (kind == probe::kPaint)
+        addCost(shared->paintByOutput[bucket], spent);
+    if (kind == probe::kReplaceSel) {
+        addCost(shared->replaceSelByOutput[bucket], spent);
+        readAppended(shared, reinterpret_cast<const wchar_t*>(lParam), end);
+    }
+    return result;
+}
+
+std::string watchLog(HWND log)
+{
+    if (g_logProc)
+        return log == g_log ? "watching=1\n" : "error=already watching another window\n";
+    DWORD owner = 0;
+    if (!::IsWindow(log) || ::GetWindowThreadProcessId(log, &owner) != ::GetCurrentThreadId())
+        return "error=the log is not a window of the hooked thread\n";
+    // The subclass outlives the hook, so the DLL stays as long as Tarrow runs.
+    HMODULE self = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+            reinterpret_cast<LPCWSTR>(&timedLogProc), &self))
+        return "error=cannot keep the probe loaded\n";
+    g_logProc
+        = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&timedLogProc)));
+    if (!g_logProc)
+        return "error=cannot subclass the log\n";
+    g_log = log;
+    return "watching=1\n";
+}
+
+void serve()
+{
+    Layout* shared = layout();
+    // Answering may send messages within this thread, which call the hook again.
+    if (!shared || g_serving)
+        return;
+    const LONG requested = ::InterlockedCompareExchange(&shared->requested, 0, 0);
+    if (requested == shared->answered)
+        return;
+    g_serving = true;
+    const auto window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(shared->window));
     std::string reply;
-    switch (LOWORD(request.wParam)) {
+    switch (shared->kind) {
     case probe::kSystemMenu:
-        reply = describeSystemMenu(request.hwnd);
+        reply = describeSystemMenu(window);
         break;
     case probe::kControlFont:
-        reply = describeFont(request.hwnd, static_cast<short>(HIWORD(request.wParam)));
+        reply = describeFont(window, shared->argument);
+        break;
+    case probe::kWatchLog:
+        reply = watchLog(window);
         break;
     default:
         reply = "error=unknown request\n";
         break;
     }
-
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring name = std::wstring(temp, length) + L"tarrow-e2e-probe-"
-        + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(static_cast<unsigned long>(request.lParam))
-        + L".txt";
-    const std::wstring partial = name + L".part";
-
-    testkit::OwnedHandle file(
-        ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return;
-    DWORD written = 0;
-    const bool complete = ::WriteFile(file.get(), reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr)
-        && written == reply.size();
-    file.reset();
-    if (complete)
-        ::MoveFileExW(partial.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING);
-    else
-        ::DeleteFileW(partial.c_str());
+    if (reply.size() > probe::kAnswerBytes)
+        reply = "error=the answer is too long\n";
+    reply.copy(shared->answer, reply.size());
+    shared->answerLength = static_cast<std::uint32_t>(reply.size());
+    ::InterlockedExchange(&shared->answered, requested);
+    g_serving = false;
 }
 
-LRESULT CALLBACK getMessageHook(int code, WPARAM removal, LPARAM parameter)
+LRESULT CALLBACK callWndProcHook(int code, WPARAM sentByThisThread, LPARAM message)
 {
-    if (code == HC_ACTION && removal == PM_REMOVE) {
-        auto* message = reinterpret_cast<MSG*>(parameter);
-        if (message->message == ::RegisterWindowMessageW(probe::kRequestMessageName)) {
-            answer(*message);
-            // Tarrow itself never sees the request.
-            message->message = WM_NULL;
-        }
-    }
-    return ::CallNextHookEx(nullptr, code, removal, parameter);
+    if (code == HC_ACTION)
+        serve();
+    return ::CallNextHookEx(nullptr, code, sentByThisThread, message);
 }
 
 } // namespace
 
-// Hands the harness the hook procedure's address; a plain exported function
-// keeps the name undecorated for every compiler.
-extern "C" __declspec(dllexport) HOOKPROC tarrowE2EProbeHook()
+// Hands the harness the hook procedure; a plain exported function keeps the
+// name undecorated for every compiler.
+extern "C" __declspec(dllexport) HOOKPROC tarrowProbeHook()
 {
-    return getMessageHook;
+    return callWndProcHook;
 }

@@ -1,28 +1,101 @@
 #pragma once
 
-// How the test asks the probe DLL, hooked into Tarrow's GUI thread, about
-// things only visible from inside that process (under Wine a menu or a font
-// of another process cannot be read from outside).
+#include <windows.h>
+
+#include <cstdint>
+
+// How the harness talks to the probe DLL, which a window hook loads into
+// Tarrow's GUI thread: to read what only Tarrow's own process can see (under
+// Wine a menu or a font of another process cannot be read from outside), and
+// for the benchmark, to time what happens to the log.
 //
-// The test posts kRequestMessageName to Tarrow's main window with
-// wParam = MAKEWPARAM(request kind, argument) and lParam = a request number.
-// The probe answers in "%TEMP%\tarrow-e2e-probe-<Tarrow's pid>-<number>.txt",
-// UTF-8, one "key=value" line each, values escaped like the double's args
-// records (% CR LF as %25 %0D %0A); the file appears complete at once.
+// The harness creates a mapping named kMappingPrefix + Tarrow's process id
+// holding one Layout, hooks Tarrow's GUI thread with WH_CALLWNDPROC (the
+// procedure kHookGetterName returns) and sends a window of that thread
+// WM_NULL. At each hook call the probe looks for a request. One request at a
+// time: the harness fills in window, kind and argument, then sets
+// `requested` to a new number; the probe writes its answer, UTF-8 "key=value"
+// lines with values escaped like the double's args records (% CR LF as %25
+// %0D %0A), then sets `answered` to that number.
 //
-// kSystemMenu: "count=N", then per item "item=<id>\t<kind>\t<state hex>\t<text>"
-//              with kind "string", "separator" or "popup".
-// kControlFont (argument: control id): "face=", "height=", "weight=", "charset=",
-//              or "font=none" when the control uses the system font.
+// kSystemMenu (window: the dialog): "count=N", then per item
+//     "item=<id>\t<kind>\t<state hex>\t<text>", kind "string", "separator" or "popup".
+// kControlFont (window: the dialog; argument: the control id): "face=",
+//     "height=", "weight=", "charset=", or "font=none" for the system font.
+// kWatchLog (window: the log): "watching=1". The probe subclasses the log for
+//     as long as Tarrow runs: it times every message the log gets, counts the
+//     characters EM_REPLACESEL appends, notes when `targetChars` is reached
+//     and, while `readTicks` is 1, when each tick line (TickLine.h) went in.
+//     It sends and posts nothing, so Tarrow is woken by nothing it would not
+//     have been woken by anyway.
 // Any request may instead answer "error=<what>".
 namespace probe {
 
-constexpr wchar_t kRequestMessageName[] = L"Tarrow.E2E.Probe.Request";
-constexpr char kHookGetterName[] = "tarrowE2EProbeHook";
+constexpr wchar_t kMappingPrefix[] = L"Local\\TarrowProbe-";
+constexpr char kHookGetterName[] = "tarrowProbeHook";
 
-enum RequestKind : unsigned short {
+enum RequestKind : std::uint32_t {
     kSystemMenu = 1,
     kControlFont = 2,
+    kWatchLog = 3,
+};
+
+constexpr unsigned kAnswerBytes = 16 * 1024;
+constexpr unsigned kMaxTicks = 4096;
+// Costs are also kept by how much output the log already held: a quarter
+// megabyte a bucket, the last bucket taking everything beyond.
+constexpr std::int64_t kBucketChars = 256 * 1024;
+constexpr unsigned kBuckets = 64;
+
+struct TickSeen {
+    std::uint32_t sequence;
+    std::uint32_t reserved;
+    std::int64_t printed; // the tool's performance counter when it wrote the line
+    std::int64_t shown; // Tarrow's when the EM_REPLACESEL holding it returned
+};
+
+struct MessageCost {
+    std::int64_t count;
+    std::int64_t counterTotal; // performance counter ticks inside the control
+    std::int64_t counterMax;
+};
+
+enum CostKind : unsigned {
+    kReplaceSel,
+    kSetSel,
+    kScrollCaret,
+    kPaint, // WM_PAINT, WM_ERASEBKGND, WM_NCPAINT
+    kGetText, // WM_GETTEXT / WM_GETTEXTLENGTH: someone polling from outside
+    kOtherMessage,
+    kCostKinds
+};
+
+struct Layout {
+    std::uint64_t window;
+    std::uint32_t kind;
+    std::int32_t argument;
+    volatile LONG requested;
+    volatile LONG answered;
+    std::uint32_t answerLength;
+    char answer[kAnswerBytes];
+
+    // Written by the harness: once this many characters have been appended,
+    // the probe notes the time in targetReachedAt.
+    volatile LONGLONG targetChars;
+    // Written by the harness: 1 to have the appends read for tick lines. Off,
+    // the probe does not look at the text at all, so a flood costs Tarrow
+    // nothing extra.
+    volatile LONG readTicks;
+    volatile LONG ticksSeen; // entries of ticks[] filled in
+    TickSeen ticks[kMaxTicks];
+    MessageCost costs[kCostKinds];
+    // Only messages the log got from outside itself: their sum is the time
+    // spent inside the log, nothing counted twice.
+    MessageCost outermost;
+    MessageCost replaceSelByOutput[kBuckets];
+    MessageCost paintByOutput[kBuckets];
+    volatile LONGLONG charsAppended;
+    volatile LONGLONG targetReachedAt; // the performance counter; 0 until then
 };
 
 } // namespace probe
