@@ -3,10 +3,11 @@
 #include "BenchSettings.h"
 #include "ResultTable.h"
 
-// Where Tarrow's time goes while it shows a flood: the benchmark probe
-// times every message the log control gets, so the time inside the control
-// (by message, and for appends by how much the log already held) can be set
-// against the rest: reading the pipe, decoding, painting, the loop.
+// Where Tarrow's time goes while it shows a flood: the probe times every
+// message the log control gets (by message, and for appends by how much the
+// log already held) and Tarrow's own calls of the platform functions it
+// makes per chunk or per turn of its loop (reading the pipe, decoding,
+// invalidating, waiting, dispatching), so what is left is Tarrow's own code.
 class ProfileBench {
 public:
     ProfileBench(const BenchSettings& settings, ResultTable& table)

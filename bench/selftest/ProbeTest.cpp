@@ -91,9 +91,28 @@ TEST(BenchProbeTest, TimesEveryMessageAndFindsTheTicksInTheAppends)
     EXPECT_GE(seen.outermost.counterTotal, before.counterTotal);
 
     // Painting, which never goes through SendMessage, is seen too.
+    const std::int64_t invalidated = seen.calls[probe::kInvalidateRect].count;
     ::InvalidateRect(log.get(), nullptr, TRUE);
     ::UpdateWindow(log.get());
     EXPECT_GE(seen.costs[probe::kPaint].count, 1);
+
+    // The program's own platform calls are timed, each where it was made:
+    // this very program is the one watched.
+    EXPECT_EQ(seen.calls[probe::kInvalidateRect].count, invalidated + 1);
+    wchar_t wide[8];
+    const std::int64_t converted = seen.calls[probe::kMultiByteToWideChar].count;
+    EXPECT_EQ(::MultiByteToWideChar(CP_ACP, 0, "tick", 4, wide, 8), 4);
+    EXPECT_EQ(seen.calls[probe::kMultiByteToWideChar].count, converted + 1);
+    EXPECT_GE(seen.calls[probe::kMultiByteToWideChar].counterTotal, 0);
+    // What reaches the log through a dispatch is told apart, so the two are
+    // not added up.
+    const std::int64_t dispatched = seen.dispatched.count;
+    ::PostMessageW(log.get(), WM_NULL, 0, 0);
+    MSG message;
+    while (::PeekMessageW(&message, log.get(), 0, 0, PM_REMOVE))
+        ::DispatchMessageW(&message);
+    EXPECT_GE(seen.calls[probe::kDispatchMessage].count, 1);
+    EXPECT_EQ(seen.dispatched.count, dispatched + 1);
 
     ::SendMessageW(log.get(), WM_GETTEXTLENGTH, 0, 0);
     EXPECT_GE(seen.costs[probe::kGetText].count, 1);

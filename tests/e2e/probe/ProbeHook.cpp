@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -26,6 +27,7 @@ bool g_serving = false;
 WNDPROC g_logProc = nullptr;
 HWND g_log = nullptr;
 int g_depth = 0;
+int g_dispatching = 0;
 // A tick line cut in two by a chunk boundary waits here for its end.
 std::wstring g_partialLine;
 
@@ -171,6 +173,8 @@ LRESULT CALLBACK timedLogProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     addCost(shared->costs[kind], spent);
     if (g_depth == 0)
         addCost(shared->outermost, spent);
+    if (g_depth == 0 && g_dispatching > 0)
+        addCost(shared->dispatched, spent);
     const std::int64_t filled = shared->charsAppended / probe::kBucketChars;
     const unsigned bucket = filled < probe::kBuckets ? static_cast<unsigned>(filled) : probe::kBuckets - 1;
     if (kind == probe::kPaint)
@@ -180,6 +184,109 @@ LRESULT CALLBACK timedLogProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         readAppended(shared, reinterpret_cast<const wchar_t*>(lParam), end);
     }
     return result;
+}
+
+// Tarrow's own calls, timed: each stand-in calls the function Tarrow's
+// import table pointed at and adds the time to its entry. Interlocked, in
+// case the program ever calls them from more than one thread.
+void addCall(probe::CallKind kind, LONGLONG spent)
+{
+    probe::MessageCost& cost = layout()->calls[kind];
+    ::InterlockedIncrement64(&cost.count);
+    ::InterlockedExchangeAdd64(&cost.counterTotal, spent);
+    for (LONGLONG seen = cost.counterMax; spent > seen;
+         seen = ::InterlockedCompareExchange64(&cost.counterMax, spent, seen)) { }
+}
+
+template <typename Call> auto timed(probe::CallKind kind, Call call)
+{
+    const LONGLONG start = now();
+    const auto result = call();
+    addCall(kind, now() - start);
+    return result;
+}
+
+decltype(&::PeekNamedPipe) g_peekNamedPipe;
+decltype(&::ReadFile) g_readFile;
+decltype(&::MsgWaitForMultipleObjects) g_msgWait;
+decltype(&::PeekMessageW) g_peekMessage;
+decltype(&::DispatchMessageW) g_dispatchMessage;
+decltype(&::InvalidateRect) g_invalidateRect;
+decltype(&::MultiByteToWideChar) g_multiByteToWideChar;
+
+BOOL WINAPI timedPeekNamedPipe(HANDLE pipe, LPVOID buffer, DWORD size, LPDWORD read, LPDWORD available, LPDWORD left)
+{
+    return timed(probe::kPeekNamedPipe, [&] { return g_peekNamedPipe(pipe, buffer, size, read, available, left); });
+}
+BOOL WINAPI timedReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    return timed(probe::kReadFile, [&] { return g_readFile(file, buffer, size, read, overlapped); });
+}
+DWORD WINAPI timedMsgWait(DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD mask)
+{
+    return timed(probe::kMsgWaitForMultipleObjects, [&] { return g_msgWait(count, handles, all, ms, mask); });
+}
+BOOL WINAPI timedPeekMessage(LPMSG message, HWND window, UINT first, UINT last, UINT remove)
+{
+    return timed(probe::kPeekMessage, [&] { return g_peekMessage(message, window, first, last, remove); });
+}
+LRESULT WINAPI timedDispatchMessage(const MSG* message)
+{
+    ++g_dispatching;
+    const LRESULT result = timed(probe::kDispatchMessage, [&] { return g_dispatchMessage(message); });
+    --g_dispatching;
+    return result;
+}
+BOOL WINAPI timedInvalidateRect(HWND window, const RECT* rect, BOOL erase)
+{
+    return timed(probe::kInvalidateRect, [&] { return g_invalidateRect(window, rect, erase); });
+}
+int WINAPI timedMultiByteToWideChar(UINT page, DWORD flags, LPCCH bytes, int size, LPWSTR wide, int capacity)
+{
+    return timed(
+        probe::kMultiByteToWideChar, [&] { return g_multiByteToWideChar(page, flags, bytes, size, wide, capacity); });
+}
+
+// Points the program's import of `name`, from whichever DLL, at `replacement`.
+template <typename Function> void redirectImport(const char* name, Function replacement, Function& original)
+{
+    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* headers
+        = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0)
+        return;
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name;
+         ++dll) {
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(
+            base + (dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk));
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)
+                || std::strcmp(
+                       reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name)
+                    != 0)
+                continue;
+            DWORD protection = 0;
+            if (!::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection))
+                return;
+            original = reinterpret_cast<Function>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            return;
+        }
+    }
+}
+
+void timeTarrowsCalls()
+{
+    redirectImport("PeekNamedPipe", &timedPeekNamedPipe, g_peekNamedPipe);
+    redirectImport("ReadFile", &timedReadFile, g_readFile);
+    redirectImport("MsgWaitForMultipleObjects", &timedMsgWait, g_msgWait);
+    redirectImport("PeekMessageW", &timedPeekMessage, g_peekMessage);
+    redirectImport("DispatchMessageW", &timedDispatchMessage, g_dispatchMessage);
+    redirectImport("InvalidateRect", &timedInvalidateRect, g_invalidateRect);
+    redirectImport("MultiByteToWideChar", &timedMultiByteToWideChar, g_multiByteToWideChar);
 }
 
 std::string watchLog(HWND log)
@@ -199,6 +306,7 @@ std::string watchLog(HWND log)
     if (!g_logProc)
         return "error=cannot subclass the log\n";
     g_log = log;
+    timeTarrowsCalls();
     return "watching=1\n";
 }
 

@@ -27,7 +27,8 @@
 //     characters EM_REPLACESEL appends, notes when `targetChars` is reached
 //     and, while `readTicks` is 1, when each tick line (TickLine.h) went in.
 //     It sends and posts nothing, so Tarrow is woken by nothing it would not
-//     have been woken by anyway.
+//     have been woken by anyway. From then on it also times Tarrow's own
+//     calls (through its import table) of the functions in CallKind.
 // Any request may instead answer "error=<what>".
 namespace probe {
 
@@ -70,6 +71,19 @@ enum CostKind : unsigned {
     kCostKinds
 };
 
+// Platform calls Tarrow makes for every chunk of output or every turn of
+// its loop; timed in `calls` once the log is watched.
+enum CallKind : unsigned {
+    kPeekNamedPipe,
+    kReadFile,
+    kMsgWaitForMultipleObjects, // the runner's wait, idle time included
+    kPeekMessage,
+    kDispatchMessage, // the log's painting included
+    kInvalidateRect,
+    kMultiByteToWideChar,
+    kCallKinds
+};
+
 struct Layout {
     std::uint64_t window;
     std::uint32_t kind;
@@ -92,8 +106,12 @@ struct Layout {
     // Only messages the log got from outside itself: their sum is the time
     // spent inside the log, nothing counted twice.
     MessageCost outermost;
+    // Of those, the ones Tarrow's DispatchMessageW handed the log (painting):
+    // counted in calls[kDispatchMessage] too.
+    MessageCost dispatched;
     MessageCost replaceSelByOutput[kBuckets];
     MessageCost paintByOutput[kBuckets];
+    MessageCost calls[kCallKinds];
     volatile LONGLONG charsAppended;
     volatile LONGLONG targetReachedAt; // the performance counter; 0 until then
 };
