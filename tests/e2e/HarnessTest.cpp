@@ -5,6 +5,7 @@
 #include "ConsoleRun.h"
 #include "Encoding.h"
 #include "Environment.h"
+#include "FillerText.h"
 #include "Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,57 @@ TEST(SandboxTest, ScriptsAreNamedInTheEnvironmentByToolName)
     EXPECT_EQ(box.environment()[1].name, L"TOOLDOUBLE_SCRIPT_STPCONV");
     EXPECT_EQ(box.readFile(box.scriptPath(L"Burnkit.exe")), "out 2\n");
     EXPECT_EQ(box.readFile(box.scriptPath(L"stpconv.exe")), "");
+}
+
+TEST(PipeReaderTest, EveryWayOfReadingGetsEveryByteInOrder)
+{
+    // The benchmark's reference readers count for nothing if they lose or
+    // reorder a byte; the stop at a limit must leave the rest in the pipe.
+    Sandbox box(SandboxOptions{false, L""});
+    const std::wstring exe = box.installTool(L"burnkit.exe", "filler 300000 100\n");
+    const std::string expected = tooldouble::FillerText::all(300000, 100);
+    ConsoleRunOptions options;
+    options.environment = box.environment();
+    options.mergeStreams = true;
+    options.ownConsole = true;
+    for (const int way : {0, 1, 2}) {
+        SCOPED_TRACE(way);
+        ConsoleRun run(exe, options);
+        ASSERT_TRUE(run.start());
+        std::string got;
+        if (way == 0) {
+            EXPECT_EQ(run.outPipe().readToEndPeeking(1024, &got), expected.size());
+        } else if (way == 1) {
+            EXPECT_EQ(run.outPipe().readToEnd(1024, &got), expected.size());
+        } else {
+            EXPECT_EQ(run.outPipe().readToEnd(64 * 1024, &got, 100000), 100000u);
+            EXPECT_FALSE(run.outPipe().ended());
+            EXPECT_EQ(run.outPipe().readToEnd(1000, &got), expected.size() - 100000);
+        }
+        EXPECT_TRUE(run.outPipe().ended());
+        EXPECT_TRUE(got == expected) << "the bytes read differ from what the double wrote";
+    }
+}
+
+TEST(ProcessTest, ChildrenAreWhatItStartedThatStillRuns)
+{
+    Sandbox box(SandboxOptions{false, L""});
+    box.writeFile(L"child.script", "args child.txt\nsleep 600000\n");
+    const std::wstring exe = box.installTool(L"burnkit.exe", "spawn child.script\nwaitfile go\n");
+    ConsoleRunOptions options;
+    options.environment = box.environment();
+    ConsoleRun parent(exe, options);
+    ASSERT_TRUE(parent.start());
+    ASSERT_TRUE(box.waitForFile(L"child.txt"));
+    const auto records = box.args(L"child.txt");
+    ASSERT_EQ(records.size(), 1u);
+
+    const std::vector<Process> children = parent.process().children();
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(children[0].pid(), records[0].pid);
+    children[0].terminate();
+    EXPECT_EQ(children[0].exitCode(), 0xE2Eu);
+    EXPECT_TRUE(parent.process().children().empty()) << "an ended child is no longer one";
 }
 
 } // namespace
