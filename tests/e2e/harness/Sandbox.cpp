@@ -92,7 +92,7 @@ Sandbox::~Sandbox()
     endProgramsInside();
     // Wine lets go of a just-ended program's file a moment late.
     const bool removed
-        = waitUntil([&] { return removeTree(path_); }, std::chrono::milliseconds(5000), std::chrono::milliseconds(100));
+        = waitUntil([&] { return removeTree(path_); }, std::chrono::milliseconds(5000), std::chrono::milliseconds(10));
     if (!removed)
         std::cerr << "note: could not remove the sandbox " << toUtf8(path_) << "\n";
 }
