@@ -1,9 +1,8 @@
 #include "WorkerRunner.h"
 
-#include "LogPane.h"
+#include "ToolLog.h"
 
-#include <UniqueAny.h>
-
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,20 +44,13 @@ WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
     }
 }
 
-bool WorkerRunner::Run(const std::wstring& commandLine)
+bool WorkerRunner::StartTool(const std::wstring& commandLine, UniqueHandle& process, UniqueHandle& output)
 {
-    if (m_running)
-        return false;
-    m_running = TRUE;
-
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     UniqueHandle readEnd;
     UniqueHandle writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
-        m_log.Append(L"创建工作进程失败！", true);
-        m_running = FALSE;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
         return false;
-    }
     // The tool gets the write end only: holding a read end of its own, it
     // would never see the pipe break if Tarrow went away, and would block
     // for ever once the pipe filled.
@@ -76,22 +68,30 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
     writableCommand.push_back(L'\0');
     PROCESS_INFORMATION info = {};
     if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-            &startup, &info)) {
-        writeEnd.reset();
-        readEnd.reset();
-        m_log.Append(L"创建工作进程失败！", true);
-        m_running = FALSE;
+            &startup, &info))
+        return false;
+    process.reset(info.hProcess);
+    // Nothing is done with the child's thread; its handle goes with this call,
+    // and so does our copy of the write end: from then on the pipe ends once
+    // the child and whatever inherited its write end have all gone.
+    UniqueHandle thread(info.hThread);
+    output = std::move(readEnd);
+    return true;
+}
+
+bool WorkerRunner::Run(const std::wstring& commandLine)
+{
+    m_stopRequested = false;
+    UniqueHandle process;
+    UniqueHandle readEnd;
+    if (!StartTool(commandLine, process, readEnd)) {
+        m_log.AppendLine(L"创建工作进程失败！");
         return false;
     }
-    UniqueHandle process(info.hProcess);
-    ::CloseHandle(info.hThread);
-    // From here the pipe ends once the child and whatever inherited its
-    // write end have all gone.
-    writeEnd.reset();
 
     bool childEnded = false;
     bool moreWaiting = false;
-    while (m_running) {
+    while (!m_stopRequested) {
         // Output still queued in the pipe is read at once; otherwise sleep
         // until the child ends, input arrives or the idle period passes.
         const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
@@ -113,10 +113,8 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
         // pipe itself reports its end.
         const Drain drained = DrainAvailable(readEnd.get());
         moreWaiting = drained == Drain::MoreWaiting;
-        if (childEnded && drained == Drain::PipeEnded) {
-            readEnd.reset();
-            m_running = FALSE;
-        }
+        if (childEnded && drained == Drain::PipeEnded)
+            break;
     }
 
     if (!childEnded && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
@@ -125,6 +123,6 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
     readEnd.reset();
 
     m_log.EndOutput();
-    m_log.Append(std::wstring(), true);
+    m_log.AppendLine(std::wstring());
     return true;
 }

@@ -1,38 +1,51 @@
 #pragma once
 
+#include <UniqueAny.h>
+
 #include <windows.h>
 
 #include <string>
 
-class LogPane;
+class ToolLog;
 
-// Runs one console tool at a time as a hidden child and streams what it
-// prints into the log, on the user-interface thread: while it waits it
-// dispatches the thread's messages itself, so the window stays live.
+// Runs one console tool as a hidden child and streams what it prints into
+// the log, on the user-interface thread: while it waits it dispatches the
+// thread's messages itself, so the window stays live. Whether a run may start
+// at all is for its owner to decide; the runner only runs.
 class WorkerRunner {
 public:
-    // `running` is the owner's busy flag: set for the whole run; clearing it
-    // from a handler dispatched here stops the run and terminates the child.
-    WorkerRunner(BOOL& running, LogPane& log)
-        : m_running(running)
-        , m_log(log)
+    explicit WorkerRunner(ToolLog& log)
+        : m_log(log)
     {
     }
 
-    // True if a child was started and its run is over; false if nothing was
-    // started (another run is going on, or the pipe or process failed).
+    WorkerRunner(const WorkerRunner&) = delete;
+    WorkerRunner& operator=(const WorkerRunner&) = delete;
+
+    // Returns once the run is over: true if a child was started (it ended, or
+    // the run was stopped), false if it could not be started, which the log
+    // then says. Every run that started ends with a line break in the log.
     bool Run(const std::wstring& commandLine);
+
+    // From a handler dispatched during Run: the run ends on its next turn,
+    // and the tool is terminated if it still runs.
+    void Stop() { m_stopRequested = true; }
 
     // Bytes handed to the log at a time.
     static constexpr DWORD kChunkSize = 1024;
 
 private:
     enum class Drain { Empty, MoreWaiting, PipeEnded };
+
+    // Starts the tool hidden, in a console of its own, with its output and
+    // errors going into one new pipe. On success gives the process and the
+    // pipe's read end; on failure nothing stays open.
+    static bool StartTool(const std::wstring& commandLine, UniqueHandle& process, UniqueHandle& output);
     // Reads what the pipe already holds, never waiting for more. Gives the
     // message loop its turn again after a while, even if output keeps coming.
     Drain DrainAvailable(HANDLE pipe);
     static void DispatchPendingMessages();
 
-    BOOL& m_running;
-    LogPane& m_log;
+    ToolLog& m_log;
+    bool m_stopRequested = false;
 };

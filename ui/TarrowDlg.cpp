@@ -3,18 +3,29 @@
 #include "AboutDlg.h"
 
 #include <CDataExchange.h>
-#include <CWinApp.h>
+#include <CFileDialog.h>
+#include <CFont.h>
+#include <ConversionCheck.h>
 #include <ModulePath.h>
-#include <WorkerRunner.h>
+#include <CWinApp.h>
+#include <UniqueAny.h>
 
 namespace {
 
-// The log font is made once and kept for the life of the process, so the
-// log never borrows a font that has gone.
+const wchar_t kFileFilter[] = L"*.dat,*.stp|*.dat;*.stp|所有文件|*.*||";
+
+// The log font and the logo image are made once and kept for the life of the
+// process, so no control ever borrows one that has gone.
 CFont& LogFont()
 {
     static CFont font;
     return font;
+}
+
+UniqueIcon& LogoImage()
+{
+    static UniqueIcon image;
+    return image;
 }
 
 } // namespace
@@ -33,8 +44,12 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
 CTarrowDlg::CTarrowDlg(CWnd* parent)
     : CDialog(IDD, parent)
     , m_hIcon(::LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)))
-    , m_bRunning(0)
     , m_logPane(m_log)
+    , m_session(m_logPane)
+    , m_strAppDir(m_session.AppDir())
+    , m_strProgrammerPath(m_session.ProgrammerPath())
+    , m_strConverterPath(m_session.ConverterPath())
+    , m_bRunning(m_session.Running())
 {
 }
 
@@ -64,11 +79,7 @@ BOOL CTarrowDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    const std::wstring exePath = ModuleFileName(nullptr);
-    const size_t slash = exePath.rfind(L'\\');
-    m_strAppDir = slash == std::wstring::npos ? std::wstring() : exePath.substr(0, slash + 1);
-    m_strProgrammerPath = m_strAppDir + L"burnkit.exe";
-    m_strConverterPath = m_strAppDir + L"stpconv.exe";
+    m_session.LocateTools(ModuleFileName(nullptr));
 
     CreateLogo();
 
@@ -85,10 +96,12 @@ void CTarrowDlg::CreateLogo()
 {
     const RECT rect = {10, 10, 130, 130};
     m_logo.Create(L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, rect, this, static_cast<UINT>(-1));
-    HICON logo = static_cast<HICON>(
-        ::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, 120, 120, LR_DEFAULTCOLOR));
+    UniqueIcon& logo = LogoImage();
+    if (!logo)
+        logo.reset(static_cast<HICON>(
+            ::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, 120, 120, LR_DEFAULTCOLOR)));
     if (logo)
-        m_logo.SetIcon(logo);
+        m_logo.SetIcon(logo.get());
 }
 
 LRESULT CTarrowDlg::OnSysCommand(WPARAM wParam, LPARAM)
@@ -128,7 +141,7 @@ LRESULT CTarrowDlg::OnQueryDragIcon(WPARAM, LPARAM)
 void CTarrowDlg::OnExit()
 {
     if (m_bRunning)
-        m_bRunning = 0;
+        m_session.Cancel();
     OnCancel();
 }
 
@@ -144,5 +157,81 @@ void CTarrowDlg::AppendWorkerOutput(const char* bytes, size_t length)
 
 BOOL CTarrowDlg::RunWorker(const std::wstring& commandLine)
 {
-    return WorkerRunner(m_bRunning, m_logPane).Run(commandLine);
+    return m_session.Run(commandLine);
+}
+
+// Program, Verify and Erase: each runs the back-end tool once on the file
+// named in the file box, with the action buttons greyed out meanwhile.
+
+void CTarrowDlg::OnProgram()
+{
+    RunDeviceActionWithButtonsDisabled(L"-aprogram");
+}
+
+void CTarrowDlg::OnVerify()
+{
+    RunDeviceActionWithButtonsDisabled(L"-averify");
+}
+
+void CTarrowDlg::OnErase()
+{
+    RunDeviceActionWithButtonsDisabled(L"-aerase");
+}
+
+void CTarrowDlg::RunDeviceActionWithButtonsDisabled(const wchar_t* action)
+{
+    EnableActionButtons(FALSE);
+    RunDeviceAction(action);
+    EnableActionButtons(TRUE);
+}
+
+void CTarrowDlg::EnableActionButtons(BOOL enable) const
+{
+    // Browse and Exit stay enabled: a conversion can still be asked for and
+    // the program closed while the tool runs.
+    ::EnableWindow(GetDlgItem(IDC_ERASE), enable);
+    ::EnableWindow(GetDlgItem(IDOK), enable);
+    ::EnableWindow(GetDlgItem(IDC_VERIFY), enable);
+}
+
+bool CTarrowDlg::RunDeviceAction(const wchar_t* action)
+{
+    return m_session.RunDeviceAction(action, GetDlgItemText(IDC_FILE_PATH));
+}
+
+// Browse: pick the file for the device actions; an STP file is first
+// converted into a DAT file of the same name beside it.
+void CTarrowDlg::OnBrowse()
+{
+    CFileDialog dialog(TRUE, L"dat", L"", OFN_HIDEREADONLY, kFileFilter, this);
+    if (dialog.DoModal() != IDOK)
+        return;
+
+    const std::wstring path = dialog.GetPathName();
+    if (!ConversionCheck::IsStpPath(path)) {
+        SetDlgItemText(IDC_FILE_PATH, path);
+        return;
+    }
+
+    const std::wstring datPath = ConversionCheck::DatPathFor(path);
+    if (::GetFileAttributesW(datPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        const std::wstring prompt = L"文件\"" + datPath
+            + L"\"已存在！\r\n转换文件会覆盖现有的，是否继续转换文件？\r\n"
+              L"按“否”使用已存在的文件！";
+        switch (MessageBox(prompt, nullptr, MB_YESNOCANCEL)) {
+        case IDYES:
+            break;
+        case IDNO:
+            SetDlgItemText(IDC_FILE_PATH, datPath);
+            return;
+        case IDCANCEL:
+            AppendLog(L"操作取消！", true);
+            return;
+        default:
+            return;
+        }
+    }
+
+    if (m_session.ConvertStpFile(path, datPath))
+        SetDlgItemText(IDC_FILE_PATH, datPath);
 }

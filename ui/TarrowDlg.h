@@ -4,16 +4,17 @@
 
 #include <CDialog.h>
 #include <CEdit.h>
-#include <CFont.h>
 #include <CStatic.h>
 #include <LogPane.h>
+#include <ToolSession.h>
 
 #include <cstddef>
 #include <string>
 
 // The main window: file box, the three device actions, Browse, Exit, the
-// logo and the log. It also holds what the tool operations share: the tool
-// paths, the busy flag and the log.
+// logo and the log. Its handlers do the window's part of each request (the
+// file box, the buttons, the file dialog, the prompt); the tool session
+// under it runs the tools and keeps their rules.
 class CTarrowDlg : public CDialog {
 public:
     enum { IDD = IDD_MAIN };
@@ -24,7 +25,7 @@ public:
     void AppendLog(const std::wstring& text, bool newLine);
     void AppendWorkerOutput(const char* bytes, size_t length);
 
-    // Runs one tool with the given command line; see WorkerRunner.
+    // Runs one tool with the given command line; see ToolSession::Run.
     BOOL RunWorker(const std::wstring& commandLine);
 
 protected:
@@ -46,18 +47,20 @@ private:
     static const Route kRoutes[];
 
     void RunDeviceActionWithButtonsDisabled(const wchar_t* action);
+    // The file box's text goes to the session exactly as typed.
     bool RunDeviceAction(const wchar_t* action);
     void EnableActionButtons(BOOL enable) const;
-    // Runs the converter and judges its run by its own output only.
-    bool ConvertStpFile(const std::wstring& stpPath, const std::wstring& datPath);
     void CreateLogo();
 
     HICON m_hIcon;
     CStatic m_logo;
-    std::wstring m_strAppDir;
-    std::wstring m_strProgrammerPath;
-    std::wstring m_strConverterPath;
-    BOOL m_bRunning;
     CEdit m_log;
     LogPane m_logPane;
+    ToolSession m_session;
+    // The session's paths and busy state, under the names the window's
+    // handlers know them by; a run is stopped through the session only.
+    const std::wstring& m_strAppDir;
+    const std::wstring& m_strProgrammerPath;
+    const std::wstring& m_strConverterPath;
+    const bool& m_bRunning;
 };
