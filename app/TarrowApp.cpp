@@ -1,6 +1,7 @@
 #include "TarrowApp.h"
 
 #include <LogView.h>
+#include <ModuleState.h>
 #include <TarrowDlg.h>
 
 // The one application object; the framework's entry point finds it.

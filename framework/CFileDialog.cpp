@@ -1,35 +1,31 @@
 #include "CFileDialog.h"
 
 #include <ComPtr.h>
+#include <UniqueAny.h>
 
 #include <commdlg.h>
 #include <shobjidl.h>
 
 namespace {
 
-// Balances a successful COM initialisation of this thread.
-class ComApartment {
-public:
-    ComApartment()
-        : m_result(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))
-    {
-    }
-    ~ComApartment()
-    {
-        if (SUCCEEDED(m_result))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+// The thread's entry into a COM apartment, held while the dialog is up: a
+// successful entry (true) is balanced when it goes, a failed one is not.
+void LeaveApartment(bool)
+{
+    ::CoUninitialize();
+}
+using ApartmentEntry = UniqueAny<bool, LeaveApartment>;
 
-private:
-    HRESULT m_result;
-};
+void FreeTaskMemory(PWSTR memory)
+{
+    ::CoTaskMemFree(memory);
+}
+using UniqueTaskString = UniqueAny<PWSTR, FreeTaskMemory>;
 
 } // namespace
 
 CFileDialog::CFileDialog(
-    BOOL, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
+    const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
     : m_defaultExt(defaultExt ? defaultExt : L"")
     , m_fileName(fileName ? fileName : L"")
     , m_flags(flags)
@@ -51,7 +47,7 @@ CFileDialog::CFileDialog(
 INT_PTR CFileDialog::DoModal()
 {
     HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
-    ComApartment apartment;
+    const ApartmentEntry apartment(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const HRESULT result = ShowNewerDialog(owner);
     if (result == S_OK)
         return IDOK;
@@ -95,11 +91,10 @@ HRESULT CFileDialog::ShowNewerDialog(HWND owner)
     ComPtr<IShellItem> item;
     if (FAILED(dialog->GetResult(item.put())))
         return S_FALSE;
-    PWSTR path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+    UniqueTaskString path;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path)
         return S_FALSE;
-    m_pathName = path;
-    ::CoTaskMemFree(path);
+    m_pathName = path.get();
     return S_OK;
 }
 

@@ -7,7 +7,7 @@
 #include <CFont.h>
 #include <ConversionCheck.h>
 #include <ModulePath.h>
-#include <CWinApp.h>
+#include <ModuleState.h>
 #include <UniqueAny.h>
 
 namespace {
@@ -203,7 +203,7 @@ bool CTarrowDlg::RunDeviceAction(const wchar_t* action)
 // converted into a DAT file of the same name beside it.
 void CTarrowDlg::OnBrowse()
 {
-    CFileDialog dialog(TRUE, L"dat", L"", OFN_HIDEREADONLY, kFileFilter, this);
+    CFileDialog dialog(L"dat", L"", OFN_HIDEREADONLY, kFileFilter, this);
     if (dialog.DoModal() != IDOK)
         return;
 
