@@ -258,10 +258,14 @@ TEST_F(ToolSessionTest, CancelTerminatesTheToolAndLeavesTheNextRunWhole)
             tool.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                 static_cast<DWORD>(std::stoul(records[0].at("pid")))));
         m_session.Cancel();
+        // A click dispatched in the same turn, after Exit: the stopped run
+        // has not ended yet, so no second tool may start.
+        m_session.RunDeviceAction(L"-aerase", file);
     });
     EXPECT_TRUE(m_session.RunDeviceAction(L"-aprogram", file));
     EXPECT_FALSE(m_session.Running());
     EXPECT_EQ(L"working\r\n\r\n", m_log.Text());
+    EXPECT_EQ(1u, Args(L"args.txt").size());
     ASSERT_TRUE(tool);
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(tool.get(), 20000));
     DWORD exitCode = 0;
