@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ConversionCheck.h"
+#include "RunListener.h"
 #include "ToolLog.h"
 
 #include <windows.h>
@@ -31,8 +32,12 @@ bool ToolSession::Run(const std::wstring& commandLine)
     if (m_running)
         return false;
     m_running = true;
+    if (m_listener)
+        m_listener->OnRunStarted();
     const bool started = m_runner.Run(commandLine);
     m_running = false;
+    if (m_listener)
+        m_listener->OnRunEnded();
     return started;
 }
 

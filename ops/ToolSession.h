@@ -4,6 +4,7 @@
 
 #include <string>
 
+class RunListener;
 class ToolLog;
 
 // The tool operations behind one window: where the two tools are, the one
@@ -32,6 +33,9 @@ public:
     // turn. Nothing happens when no run goes on.
     void Cancel();
 
+    // Who is told of each run's start and end; none by default.
+    void SetRunListener(RunListener* listener) { m_listener = listener; }
+
     // Runs one tool with the given command line and returns when its run is
     // over. False if nothing was started: during another run the request is
     // refused without a word; a tool that cannot be started the log reports.
@@ -51,6 +55,7 @@ public:
 
 private:
     ToolLog& m_log;
+    RunListener* m_listener = nullptr;
     WorkerRunner m_runner;
     std::wstring m_appDir;
     std::wstring m_programmerPath;
