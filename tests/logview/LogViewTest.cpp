@@ -125,7 +125,7 @@ TEST_F(LogViewTest, LaysOutTabsAndWideCharactersLikeAnEditControl)
 {
     // The log's font: a CJK font, whose tmAveCharWidth is wider than the
     // average Latin letter that tab stops are measured in.
-    const HandleOwner<HFONT, DeleteFontObject> font(
+    const UniqueFont font(
         CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, 0, 0, 0, FIXED_PITCH, L"新宋体"));
     SendBoth(WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     const std::wstring line = L"a\tbb\tccc\tdddd\te 中文 x";
