@@ -32,11 +32,6 @@ POINT PointOf(LPARAM lParam)
 
 bool LogView::Register(HINSTANCE instance)
 {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (::GetClassInfoExW(instance, kClassName, &existing))
-        return true;
-
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_DBLCLKS;
@@ -45,7 +40,7 @@ bool LogView::Register(HINSTANCE instance)
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_IBEAM);
     // No background brush: WM_PAINT fills with what the parent chooses.
     windowClass.lpszClassName = kClassName;
-    return ::RegisterClassExW(&windowClass) != 0;
+    return ::RegisterClassExW(&windowClass) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 LogView::LogView(HWND hwnd)
@@ -187,12 +182,9 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         OnPaint();
         return 0;
-    case WM_PRINTCLIENT: {
-        RECT client{};
-        ::GetClientRect(m_hwnd, &client);
-        PaintContent(reinterpret_cast<HDC>(wParam), client);
+    case WM_PRINTCLIENT:
+        PaintContent(reinterpret_cast<HDC>(wParam), m_viewport.client);
         return 0;
-    }
     default:
         break;
     }
