@@ -149,6 +149,9 @@ LRESULT EditQueries::PosFromChar(size_t position) const
 
 LRESULT EditQueries::CharFromPos(POINT point) const
 {
+    // Like the edit control: nothing outside the client area.
+    if (!::PtInRect(&m_layout.View().client, point))
+        return -1;
     const size_t position = m_layout.PositionAt(point);
     return MAKELRESULT(static_cast<WORD>(position), static_cast<WORD>(m_text.LineFromChar(position)));
 }

@@ -13,9 +13,10 @@ long long FloorDivide(long long value, long long divisor)
 
 } // namespace
 
-void Viewport::Fit(const RECT& client, const ViewMetrics& metrics)
+void Viewport::Fit(const RECT& area, const ViewMetrics& metrics)
 {
-    text = client;
+    client = area;
+    text = area;
     text.left += metrics.marginX;
     text.right = std::max(text.left, text.right - metrics.marginX);
     lineHeight = std::max(1, metrics.lineHeight);

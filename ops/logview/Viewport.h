@@ -12,6 +12,7 @@
 // far it is scrolled sideways, and the arithmetic between lines, x in a line
 // and client coordinates. Lines have one height and are never wrapped.
 struct Viewport {
+    RECT client{};
     // Where lines are drawn, in client coordinates.
     RECT text{};
     int lineHeight = 16;
@@ -19,8 +20,8 @@ struct Viewport {
     // How far, in pixels, the lines are scrolled to the left.
     int xOffset = 0;
 
-    // Lays the text out in the client area with these metrics.
-    void Fit(const RECT& client, const ViewMetrics& metrics);
+    // Lays the text out in a client area with these metrics.
+    void Fit(const RECT& area, const ViewMetrics& metrics);
 
     int Width() const { return text.right - text.left; }
     // Whole lines that fit, but at least one.
