@@ -6,11 +6,11 @@
 #include "EditQueries.h"
 #include "LogPainter.h"
 #include "TextNavigator.h"
+#include "WindowDpi.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
-#include <climits>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -19,9 +19,7 @@ namespace {
 
 constexpr UINT_PTR kDragTimer = 1;
 constexpr UINT_PTR kScrollBarTimer = 2;
-constexpr DWORD kScrollBarInterval = 100;
-// How often a selection drag held outside the window scrolls on.
-constexpr UINT kDragInterval = 50;
+constexpr UINT_PTR kValueChangeTimer = 3;
 
 POINT PointOf(LPARAM lParam)
 {
@@ -45,8 +43,10 @@ bool LogView::Register(HINSTANCE instance)
 
 LogView::LogView(HWND hwnd)
     : m_hwnd(hwnd)
-    , m_metrics(ViewMetrics::Measure(m_measurer))
-    , m_scrollBar(kScrollBarInterval)
+    , m_metrics(ViewMetrics::Measure(m_measurer, WindowDpi::Of(hwnd)))
+    , m_scrollBar(hwnd, kScrollBarTimer)
+    , m_mouse(hwnd, kDragTimer)
+    , m_accessibility(hwnd, kValueChangeTimer)
 {
     m_viewport.Fit(RECT{}, m_metrics);
 }
@@ -134,19 +134,18 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnMouse(message, (wParam & MK_SHIFT) != 0, PointOf(lParam));
         return 0;
     case WM_CAPTURECHANGED:
-        ::KillTimer(m_hwnd, kDragTimer);
+        m_mouse.CaptureLost();
         return 0;
-    case WM_TIMER:
-        if (wParam == kScrollBarTimer) {
-            ::KillTimer(m_hwnd, kScrollBarTimer);
-            m_scrollBar.TimerEnded();
+    case WM_TIMER: {
+        std::optional<POINT> cursor;
+        if (m_scrollBar.OnTimer(wParam))
             Invalidate();
-        } else if (wParam == kDragTimer) {
-            POINT cursor{};
-            if (::GetCursorPos(&cursor) && ::ScreenToClient(m_hwnd, &cursor))
-                OnMouse(WM_MOUSEMOVE, true, cursor);
-        }
+        else if (m_mouse.OnTimer(wParam, cursor) && cursor)
+            OnMouse(WM_MOUSEMOVE, true, *cursor);
+        else
+            m_accessibility.OnTimer(wParam);
         return 0;
+    }
     case WM_CONTEXTMENU:
         if (OnContextMenu(lParam))
             return 0;
@@ -167,11 +166,18 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
     case WM_CREATE:
     case WM_SIZE:
-        FitViewport();
-        ScrollToLine(m_viewport.firstLine);
-        UpdateScrollBar();
-        CaretMoved();
+    case WindowDpi::kChangedAfterParent:
+        // At a new DPI the font comes anew from the parent (WM_SETFONT); the
+        // margin and the caret are the view's to scale.
+        Remeasure();
         Invalidate();
+        return 0;
+    case WM_GETOBJECT:
+        if (const auto answer = m_accessibility.OnGetObject(wParam, lParam))
+            return *answer;
+        break;
+    case kSetAccessibleName:
+        m_accessibility.SetName(reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     case WM_ENABLE:
     case WM_STYLECHANGED:
@@ -206,6 +212,7 @@ void LogView::SetText(const wchar_t* text)
     m_pending = Pending::PlaceCaret;
     UpdateScrollBar();
     Invalidate();
+    m_accessibility.TextChanged();
 }
 
 void LogView::ReplaceSelection(const wchar_t* text)
@@ -230,6 +237,7 @@ void LogView::ReplaceSelection(const wchar_t* text)
     if (m_viewport.firstLine == firstLine && m_text.LineCount() != lineCount)
         UpdateScrollBar();
     Invalidate();
+    m_accessibility.TextChanged();
     NotifyParent(EN_UPDATE);
     NotifyParent(EN_CHANGE);
 }
@@ -259,13 +267,6 @@ void LogView::NotifyParent(WORD code) const
 
 // ---------------------------------------------------------------------------
 // Scrolling and the caret
-
-void LogView::FitViewport()
-{
-    RECT client{};
-    ::GetClientRect(m_hwnd, &client);
-    m_viewport.Fit(client, m_metrics);
-}
 
 void LogView::ScrollToLine(size_t line)
 {
@@ -321,34 +322,14 @@ void LogView::Settle()
 
 void LogView::UpdateScrollBar()
 {
-    if ((::GetWindowLongPtrW(m_hwnd, GWL_STYLE) & WS_VSCROLL) == 0)
-        return;
-    SCROLLINFO info = m_viewport.ScrollInfo(m_text.LineCount());
-    info.fMask |= SIF_DISABLENOSCROLL;
-    ::SetScrollInfo(m_hwnd, SB_VERT, &info, FALSE);
-    m_scrollBar.Changed();
-    Invalidate();
-}
-
-void LogView::RedrawStaleScrollBar()
-{
-    const ScrollBarPacer::Step step = m_scrollBar.AtPaint(::GetTickCount());
-    if (step.redraw)
-        ::RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
-    else if (step.wait != 0 && ::SetTimer(m_hwnd, kScrollBarTimer, step.wait, nullptr) == 0)
-        m_scrollBar.TimerEnded();
+    if (m_scrollBar.Set(m_viewport.ScrollInfo(m_text.LineCount())))
+        Invalidate();
 }
 
 void LogView::OnVScroll(WORD request)
 {
-    // The message carries only 16 bits of the thumb's position; the scroll
-    // bar has all 32.
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_TRACKPOS;
-    if (!::GetScrollInfo(m_hwnd, SB_VERT, &info))
-        info.nTrackPos = static_cast<int>(std::min<size_t>(m_viewport.firstLine, INT_MAX));
-    if (const auto line = m_viewport.FirstLineFor(request, info.nTrackPos, m_text.LineCount()))
+    const int track = m_scrollBar.TrackPosition(m_viewport.firstLine);
+    if (const auto line = m_viewport.FirstLineFor(request, track, m_text.LineCount()))
         ScrollToLine(*line);
 }
 
@@ -406,42 +387,14 @@ void LogView::MoveCaret(size_t position, bool extend)
 
 void LogView::OnMouse(UINT message, bool shift, POINT point)
 {
-    switch (message) {
-    case WM_LBUTTONDOWN:
-        if (::GetFocus() != m_hwnd)
-            ::SetFocus(m_hwnd);
-        Settle();
-        MoveCaret(Layout().PositionAt(point), shift);
-        ::SetCapture(m_hwnd);
-        ::SetTimer(m_hwnd, kDragTimer, kDragInterval, nullptr);
-        break;
-    case WM_LBUTTONDBLCLK: {
-        Settle();
-        const Selection word = TextNavigator(m_text).WordAt(Layout().PositionAt(point));
-        m_selection.anchor = word.anchor;
-        MoveCaret(word.caret, true);
-        break;
-    }
-    case WM_MOUSEMOVE:
-        // A drag lasts as long as the view holds the mouse capture. Above or
-        // below the text the hit line lies outside the view, so moving the
-        // caret there scrolls; the timer keeps that going while the button
-        // is held still outside.
-        if (::GetCapture() == m_hwnd) {
-            Settle();
-            const size_t position = Layout().PositionAt(point);
-            if (position != m_selection.caret)
-                MoveCaret(position, true);
-        }
-        break;
-    case WM_LBUTTONUP:
-        if (::GetCapture() == m_hwnd) {
-            ::KillTimer(m_hwnd, kDragTimer);
-            ::ReleaseCapture();
-        }
-        break;
-    default:
-        break;
+    if (!m_mouse.Wants(message))
+        return;
+    if (message == WM_LBUTTONDOWN && ::GetFocus() != m_hwnd)
+        ::SetFocus(m_hwnd);
+    Settle();
+    if (const auto selection = m_mouse.Select(message, shift, Layout().PositionAt(point), m_text, m_selection)) {
+        m_selection.anchor = selection->anchor;
+        MoveCaret(selection->caret, true);
     }
 }
 
@@ -471,21 +424,28 @@ bool LogView::OnContextMenu(LPARAM screenPoint)
 void LogView::OnSetFont(HFONT font, bool redraw)
 {
     m_measurer.SetFont(font);
-    m_metrics = ViewMetrics::Measure(m_measurer);
-    FitViewport();
+    Remeasure();
+    if (redraw)
+        Invalidate();
+}
+
+void LogView::Remeasure()
+{
+    m_metrics = ViewMetrics::Measure(m_measurer, WindowDpi::Of(m_hwnd));
+    RECT client{};
+    ::GetClientRect(m_hwnd, &client);
+    m_viewport.Fit(client, m_metrics);
     if (m_caret.Owned())
         CreateCaret(); // as high as the new lines
     m_viewport.firstLine = std::min(m_viewport.firstLine, m_viewport.LastFirstLine(m_text.LineCount()));
     CaretMoved();
     UpdateScrollBar();
-    if (redraw)
-        Invalidate();
 }
 
 void LogView::CreateCaret()
 {
     // The system's caret width may have changed since the font was set.
-    m_metrics = ViewMetrics::Measure(m_measurer);
+    m_metrics = ViewMetrics::Measure(m_measurer, WindowDpi::Of(m_hwnd));
     if (m_caret.Create(m_hwnd, m_metrics.caretWidth, m_metrics.lineHeight)) {
         CaretMoved();
         Settle();
@@ -519,7 +479,7 @@ void LogView::OnPaint()
     // happen before BeginPaint takes the region to paint; BeginPaint then
     // also has the frame, with the scroll bar, drawn anew.
     Settle();
-    RedrawStaleScrollBar();
+    m_scrollBar.AtPaint();
     PAINTSTRUCT paint{};
     const HDC dc = ::BeginPaint(m_hwnd, &paint);
     m_invalidated = false;

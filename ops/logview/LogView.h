@@ -2,11 +2,13 @@
 
 #include "BackBuffer.h"
 #include "LineMeasurer.h"
+#include "LogAccessibility.h"
 #include "LogLayout.h"
 #include "LogText.h"
-#include "ScrollBarPacer.h"
+#include "MouseSelection.h"
 #include "Selection.h"
 #include "SystemCaret.h"
+#include "VerticalScrollBar.h"
 #include "ViewMetrics.h"
 #include "Viewport.h"
 #include "WheelAccumulator.h"
@@ -25,10 +27,14 @@
 // This class is the window: its state, focus, input and scrolling. What it
 // asks of its text is answered by pieces that know nothing of it: the model
 // (LogText), navigation (TextNavigator), the edit queries (EditQueries),
-// layout and painting (LogLayout, LogPainter), the clipboard and the menu.
+// layout and painting (LogLayout, LogPainter), the clipboard and the menu;
+// screen readers see it through LogAccessibility.
 class LogView {
 public:
     static constexpr const wchar_t* kClassName = L"TarrowLogView";
+    // The name screen readers call the log by: lParam is the text (const
+    // wchar_t*), which the view copies.
+    static constexpr UINT kSetAccessibleName = WM_USER + 0x100;
 
     // Registers the window class for this module; true if it is (or already
     // was) registered.
@@ -55,7 +61,6 @@ private:
 
     // Scrolling and the caret.
     LogLayout Layout() { return LogLayout(m_text, m_measurer, m_viewport); }
-    void FitViewport();
     void ScrollToLine(size_t line);
     void ScrollLines(long delta);
     void ScrollCaretIntoView();
@@ -63,9 +68,7 @@ private:
     // Brings horizontal scrolling and the caret's place up to date; put off
     // until needed so that a burst of appends measures the last line once.
     void Settle();
-    // The new range is stored at once and shown when the pacer says.
     void UpdateScrollBar();
-    void RedrawStaleScrollBar();
     void OnVScroll(WORD request);
     void OnHScroll(WORD request, WORD thumb);
     void OnMouseWheel(int delta);
@@ -78,6 +81,9 @@ private:
     // False if the point is outside the text (on the scroll bar).
     bool OnContextMenu(LPARAM screenPoint);
     void OnSetFont(HFONT font, bool redraw);
+    // For the font, the window's DPI and the client area, any of which may
+    // have changed.
+    void Remeasure();
     void CreateCaret();
     void OnFocus(bool gained);
 
@@ -99,8 +105,10 @@ private:
     Pending m_pending = Pending::Nothing;
     bool m_invalidated = false;
     bool m_modified = false;
-    ScrollBarPacer m_scrollBar;
+    VerticalScrollBar m_scrollBar;
+    MouseSelection m_mouse;
     WheelAccumulator m_wheel;
     SystemCaret m_caret;
     BackBuffer m_backBuffer;
+    LogAccessibility m_accessibility;
 };

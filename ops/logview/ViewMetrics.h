@@ -13,6 +13,7 @@ struct ViewMetrics {
     int averageCharWidth = 8;
     int caretWidth = 1;
 
-    // For the measurer's font and the system's caret width.
-    static ViewMetrics Measure(const LineMeasurer& measurer);
+    // For the measurer's font (made for the window's DPI already) and the
+    // system's caret width, with the margin and the caret scaled to dpi.
+    static ViewMetrics Measure(const LineMeasurer& measurer, int dpi);
 };

@@ -11,7 +11,7 @@ class EditQueriesTest : public testing::Test {
 protected:
     EditQueriesTest()
     {
-        viewport.Fit(RECT{0, 0, 400, 200}, ViewMetrics::Measure(measurer));
+        viewport.Fit(RECT{0, 0, 400, 200}, ViewMetrics::Measure(measurer, 96));
         text.Append(L"alpha\r\nbeta\r\ngamma");
     }
 

@@ -6,7 +6,7 @@ namespace {
 
 class LogLayoutTest : public testing::Test {
 protected:
-    LogLayoutTest() { viewport.Fit(RECT{0, 0, 400, 200}, ViewMetrics::Measure(measurer)); }
+    LogLayoutTest() { viewport.Fit(RECT{0, 0, 400, 200}, ViewMetrics::Measure(measurer, 96)); }
 
     LogLayout Layout() { return LogLayout(text, measurer, viewport); }
 

@@ -66,7 +66,7 @@ class LogPainterTest : public testing::Test {
 protected:
     LogPainterTest()
     {
-        viewport.Fit(RECT{0, 0, kWidth, kHeight}, ViewMetrics::Measure(measurer));
+        viewport.Fit(RECT{0, 0, kWidth, kHeight}, ViewMetrics::Measure(measurer, 96));
         text.Append(L"MMMM WWWW\r\nMMMM\r\n\r\nlast");
     }
 

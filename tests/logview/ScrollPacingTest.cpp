@@ -1,4 +1,4 @@
-#include <ScrollBarPacer.h>
+#include <IntervalPacer.h>
 #include <WheelAccumulator.h>
 
 #include <gtest/gtest.h>
@@ -25,42 +25,63 @@ TEST(WheelAccumulator, SmallDeltasAddUpUntilTheWheelTurnsBack)
     EXPECT_EQ(wheel.Lines(-WHEEL_DELTA, 1, 10), 1) << "and nothing of that is kept";
 }
 
-TEST(ScrollBarPacer, RedrawsAtOnceThenAtMostOnceAnInterval)
+TEST(IntervalPacer, RedrawsAtOnceThenAtMostOnceAnInterval)
 {
-    ScrollBarPacer pacer(100);
-    EXPECT_FALSE(pacer.AtPaint(5000).redraw) << "nothing changed";
+    IntervalPacer pacer(100);
+    EXPECT_FALSE(pacer.Next(5000).fire) << "nothing changed";
     pacer.Changed();
-    EXPECT_TRUE(pacer.AtPaint(5000).redraw);
-    EXPECT_FALSE(pacer.AtPaint(5010).redraw) << "drawn";
+    EXPECT_TRUE(pacer.Next(5000).fire);
+    EXPECT_FALSE(pacer.Next(5010).fire) << "drawn";
 
     pacer.Changed();
-    const ScrollBarPacer::Step waiting = pacer.AtPaint(5040);
-    EXPECT_FALSE(waiting.redraw);
+    const IntervalPacer::Step waiting = pacer.Next(5040);
+    EXPECT_FALSE(waiting.fire);
     EXPECT_EQ(waiting.wait, 60u) << "the rest of the interval";
     pacer.Changed();
-    EXPECT_EQ(pacer.AtPaint(5050).wait, 0u) << "the timer already runs";
+    EXPECT_EQ(pacer.Next(5050).wait, 0u) << "the timer already runs";
     pacer.TimerEnded();
-    EXPECT_TRUE(pacer.AtPaint(5100).redraw);
+    EXPECT_TRUE(pacer.Next(5100).fire);
 }
 
-TEST(ScrollBarPacer, AsksForATimerAgainIfNoneCouldBeStarted)
+TEST(IntervalPacer, AsksForATimerAgainIfNoneCouldBeStarted)
 {
-    ScrollBarPacer pacer(100);
+    IntervalPacer pacer(100);
     pacer.Changed();
-    pacer.AtPaint(5000);
+    pacer.Next(5000);
     pacer.Changed();
-    EXPECT_EQ(pacer.AtPaint(5020).wait, 80u);
+    EXPECT_EQ(pacer.Next(5020).wait, 80u);
     pacer.TimerEnded();
-    EXPECT_EQ(pacer.AtPaint(5030).wait, 70u);
+    EXPECT_EQ(pacer.Next(5030).wait, 70u);
 }
 
-TEST(ScrollBarPacer, CountsTheIntervalAcrossTheTickCountWrapping)
+TEST(IntervalPacer, CountsTheIntervalAcrossTheTickCountWrapping)
 {
-    ScrollBarPacer pacer(100);
+    IntervalPacer pacer(100);
     pacer.Changed();
-    EXPECT_TRUE(pacer.AtPaint(0xFFFFFFF0).redraw);
+    EXPECT_TRUE(pacer.Next(0xFFFFFFF0).fire);
     pacer.Changed();
-    EXPECT_EQ(pacer.AtPaint(0x10).wait, 68u);
+    EXPECT_EQ(pacer.Next(0x10).wait, 68u);
+}
+
+// What screen readers are told while the log streams: four times a second at
+// most, and the last change of a burst is never left untold.
+TEST(IntervalPacer, ABurstFiresAtOnceThenOnceMoreWhenTheTimerEnds)
+{
+    IntervalPacer pacer(250);
+    int fired = 0;
+    int timers = 0;
+    for (DWORD now = 1000; now < 1240; now += 10) {
+        pacer.Changed();
+        const IntervalPacer::Step step = pacer.Next(now);
+        fired += step.fire ? 1 : 0;
+        timers += step.wait != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(timers, 1);
+    pacer.TimerEnded();
+    EXPECT_TRUE(pacer.Next(1250).fire) << "the changes after the first";
+    pacer.TimerEnded();
+    EXPECT_FALSE(pacer.Next(1600).fire) << "nothing changed since";
 }
 
 } // namespace

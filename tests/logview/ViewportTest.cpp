@@ -1,3 +1,4 @@
+#include <DpiScale.h>
 #include <Viewport.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,20 @@ Viewport SixLines(size_t firstLine = 0, int xOffset = 0)
     viewport.firstLine = firstLine;
     viewport.xOffset = xOffset;
     return viewport;
+}
+
+// The font is made for the DPI already; the margin and the caret are scaled
+// by the view itself.
+TEST(ViewMetrics, ScaleTheMarginAndTheCaretWithTheDpiButNotTheFontsLines)
+{
+    const LineMeasurer measurer;
+    const ViewMetrics at96 = ViewMetrics::Measure(measurer, 96);
+    const ViewMetrics at144 = ViewMetrics::Measure(measurer, 144);
+    EXPECT_EQ(at96.marginX, 2);
+    EXPECT_EQ(at144.marginX, 3);
+    EXPECT_EQ(at144.caretWidth, DpiScale(144).Pixels(at96.caretWidth));
+    EXPECT_EQ(at144.lineHeight, at96.lineHeight);
+    EXPECT_EQ(at144.averageCharWidth, at96.averageCharWidth);
 }
 
 TEST(Viewport, FitsTheTextBetweenTheMarginsAndShowsAtLeastOneLine)
