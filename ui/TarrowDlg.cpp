@@ -6,26 +6,46 @@
 #include <CFileDialog.h>
 #include <CFont.h>
 #include <ConversionCheck.h>
+#include <DpiScale.h>
+#include <LogView.h>
 #include <ModulePath.h>
 #include <ModuleState.h>
 #include <UniqueAny.h>
+#include <WindowDpi.h>
+
+#include <map>
 
 namespace {
 
 const wchar_t kFileFilter[] = L"*.dat,*.stp|*.dat;*.stp|所有文件|*.*||";
 
-// The log font and the logo image are made once and kept for the life of the
-// process, so no control ever borrows one that has gone.
-CFont& LogFont()
+// At 96 DPI; as many points at any other.
+constexpr int kLogFontPixels = 12;
+constexpr int kLogoPixels = 120;
+constexpr RECT kLogoRect = {10, 10, 130, 130};
+
+// The log font and the logo image are made once for each DPI the window
+// meets and kept for the life of the process, so no control ever borrows one
+// that has gone, not even while the DPI changes.
+HFONT LogFont(const DpiScale& scale)
 {
-    static CFont font;
+    static std::map<int, CFont> fonts;
+    CFont& font = fonts[scale.Dpi()];
+    if (!font.GetSafeHandle())
+        font.CreateFont(scale.Pixels(kLogFontPixels), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+            FF_SWISS, L"新宋体");
     return font;
 }
 
-UniqueIcon& LogoImage()
+HICON LogoImage(const DpiScale& scale)
 {
-    static UniqueIcon image;
-    return image;
+    static std::map<int, UniqueIcon> images;
+    const int size = scale.Pixels(kLogoPixels);
+    UniqueIcon& image = images[size];
+    if (!image)
+        image.reset(static_cast<HICON>(
+            ::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    return image.get();
 }
 
 } // namespace
@@ -34,6 +54,7 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
     {WM_SYSCOMMAND, 0, nullptr, &CTarrowDlg::OnSysCommand},
     {WM_PAINT, 0, nullptr, &CTarrowDlg::OnPaint},
     {WM_QUERYDRAGICON, 0, nullptr, &CTarrowDlg::OnQueryDragIcon},
+    {WindowDpi::kChanged, 0, nullptr, &CTarrowDlg::OnDpiChanged},
     {WM_COMMAND, IDOK, &CTarrowDlg::OnProgram, nullptr},
     {WM_COMMAND, IDC_ERASE, &CTarrowDlg::OnErase, nullptr},
     {WM_COMMAND, IDC_VERIFY, &CTarrowDlg::OnVerify, nullptr},
@@ -82,11 +103,10 @@ BOOL CTarrowDlg::OnInitDialog()
     m_session.LocateTools(ModuleFileName(nullptr));
 
     CreateLogo();
-
-    CFont& font = LogFont();
-    if (!font.GetSafeHandle())
-        font.CreateFont(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, FF_SWISS, L"新宋体");
-    m_log.SetFont(font, TRUE);
+    ScaleToDpi(WindowDpi::Of(m_hWnd));
+    // Its font is ours to scale, not the dialog manager's to replace.
+    WindowDpi::KeepFontOnChange(m_log.GetSafeHwnd());
+    m_log.SendMessage(LogView::kSetAccessibleName, 0, reinterpret_cast<LPARAM>(L"日志"));
     m_logPane.RemoveLengthLimit();
     m_log.SetWindowText(L"");
     return TRUE;
@@ -94,14 +114,32 @@ BOOL CTarrowDlg::OnInitDialog()
 
 void CTarrowDlg::CreateLogo()
 {
-    const RECT rect = {10, 10, 130, 130};
-    m_logo.Create(L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, rect, this, static_cast<UINT>(-1));
-    UniqueIcon& logo = LogoImage();
-    if (!logo)
-        logo.reset(static_cast<HICON>(
-            ::LoadImageW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, 120, 120, LR_DEFAULTCOLOR)));
-    if (logo)
-        m_logo.SetIcon(logo.get());
+    m_logo.Create(L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, kLogoRect, this, static_cast<UINT>(-1));
+    WindowDpi::KeepPlaceOnChange(m_logo.GetSafeHwnd());
+}
+
+void CTarrowDlg::ScaleToDpi(int dpi)
+{
+    const DpiScale scale(dpi);
+    m_log.SetFont(LogFont(scale), TRUE);
+    const RECT logo = scale.Rect(kLogoRect);
+    ::SetWindowPos(m_logo.GetSafeHwnd(), nullptr, logo.left, logo.top, logo.right - logo.left, logo.bottom - logo.top,
+        SWP_NOZORDER | SWP_NOACTIVATE);
+    if (const HICON image = LogoImage(scale))
+        m_logo.SetIcon(image);
+}
+
+// Per-monitor DPI: the dialog manager scales the template's controls and
+// their fonts; the log's font and the logo, which are not from the template,
+// are scaled here.
+LRESULT CTarrowDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam))
+        ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+            suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ScaleToDpi(HIWORD(wParam));
+    Default();
+    return 0;
 }
 
 LRESULT CTarrowDlg::OnSysCommand(WPARAM wParam, LPARAM)

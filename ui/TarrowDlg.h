@@ -36,6 +36,7 @@ protected:
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void OnProgram();
     void OnVerify();
     void OnErase();
@@ -51,6 +52,8 @@ private:
     bool RunDeviceAction(const wchar_t* action);
     void EnableActionButtons(BOOL enable) const;
     void CreateLogo();
+    // The log's font and the logo, made for the window's DPI.
+    void ScaleToDpi(int dpi);
 
     HICON m_hIcon;
     CStatic m_logo;
