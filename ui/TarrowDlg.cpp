@@ -1,6 +1,7 @@
 #include "TarrowDlg.h"
 
 #include "AboutDlg.h"
+#include "DroppedFiles.h"
 
 #include <CDataExchange.h>
 #include <CFileDialog.h>
@@ -10,9 +11,15 @@
 #include <ModuleState.h>
 #include <UniqueAny.h>
 
+#include <utility>
+
 namespace {
 
 const wchar_t kFileFilter[] = L"*.dat,*.stp|*.dat;*.stp|所有文件|*.*||";
+
+// Posted to itself at initialisation: the file from the command line is
+// taken by the modal loop, with the window on screen.
+const UINT kOpenFileOnceShown = WM_APP + 1;
 
 // The log font and the logo image are made once and kept for the life of the
 // process, so no control ever borrows one that has gone.
@@ -39,6 +46,8 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
     {WM_COMMAND, IDC_VERIFY, &CTarrowDlg::OnVerify, nullptr},
     {WM_COMMAND, IDC_BROWSE, &CTarrowDlg::OnBrowse, nullptr},
     {WM_COMMAND, IDCANCEL, &CTarrowDlg::OnExit, nullptr},
+    {WM_DROPFILES, 0, nullptr, &CTarrowDlg::OnDropFiles},
+    {kOpenFileOnceShown, 0, nullptr, &CTarrowDlg::OnOpenFileOnceShown},
 };
 
 CTarrowDlg::CTarrowDlg(CWnd* parent)
@@ -51,10 +60,15 @@ CTarrowDlg::CTarrowDlg(CWnd* parent)
     , m_strConverterPath(m_session.ConverterPath())
     , m_bRunning(m_session.Running())
 {
+    m_session.SetRunListener(this);
 }
 
 bool CTarrowDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
+    if (m_taskbar.OnMessage(message)) {
+        *result = 0;
+        return true;
+    }
     return Dispatch(kRoutes, message, wParam, lParam, result);
 }
 
@@ -89,6 +103,11 @@ BOOL CTarrowDlg::OnInitDialog()
     m_log.SetFont(font, TRUE);
     m_logPane.RemoveLengthLimit();
     m_log.SetWindowText(L"");
+
+    m_taskbar.Attach(m_hWnd);
+    ::DragAcceptFiles(m_hWnd, TRUE);
+    if (!m_strFileToOpen.empty())
+        ::PostMessageW(m_hWnd, kOpenFileOnceShown, 0, 0);
     return TRUE;
 }
 
@@ -204,10 +223,12 @@ bool CTarrowDlg::RunDeviceAction(const wchar_t* action)
 void CTarrowDlg::OnBrowse()
 {
     CFileDialog dialog(L"dat", L"", OFN_HIDEREADONLY, kFileFilter, this);
-    if (dialog.DoModal() != IDOK)
-        return;
+    if (dialog.DoModal() == IDOK)
+        TakeChosenFile(dialog.GetPathName());
+}
 
-    const std::wstring path = dialog.GetPathName();
+void CTarrowDlg::TakeChosenFile(const std::wstring& path)
+{
     if (!ConversionCheck::IsStpPath(path)) {
         SetDlgItemText(IDC_FILE_PATH, path);
         return;
@@ -234,4 +255,34 @@ void CTarrowDlg::OnBrowse()
 
     if (m_session.ConvertStpFile(path, datPath))
         SetDlgItemText(IDC_FILE_PATH, datPath);
+}
+
+LRESULT CTarrowDlg::OnDropFiles(WPARAM wParam, LPARAM)
+{
+    // The drop's memory goes back at once, not after a conversion.
+    const std::wstring path = DroppedFiles(reinterpret_cast<HDROP>(wParam)).First();
+    // While a box of ours is up the window is disabled and Browse out of
+    // reach; a drop then would open a second box over the first.
+    if (!path.empty() && ::IsWindowEnabled(m_hWnd))
+        TakeChosenFile(path);
+    return 0;
+}
+
+LRESULT CTarrowDlg::OnOpenFileOnceShown(WPARAM, LPARAM)
+{
+    const std::wstring path = std::move(m_strFileToOpen);
+    m_strFileToOpen.clear();
+    if (!path.empty())
+        TakeChosenFile(path);
+    return 0;
+}
+
+void CTarrowDlg::OnRunStarted()
+{
+    m_taskbar.ShowRunning();
+}
+
+void CTarrowDlg::OnRunEnded()
+{
+    m_taskbar.ShowRunEnded();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "TaskbarButton.h"
 #include "resources/resource.h"
 
 #include <CDialog.h>
 #include <CEdit.h>
 #include <CStatic.h>
 #include <LogPane.h>
+#include <RunListener.h>
 #include <ToolSession.h>
 
 #include <cstddef>
@@ -15,11 +17,15 @@
 // logo and the log. Its handlers do the window's part of each request (the
 // file box, the buttons, the file dialog, the prompt); the tool session
 // under it runs the tools and keeps their rules.
-class CTarrowDlg : public CDialog {
+class CTarrowDlg : public CDialog, private RunListener {
 public:
     enum { IDD = IDD_MAIN };
 
     explicit CTarrowDlg(CWnd* parent = nullptr);
+
+    // A file to take as if chosen in Browse once the window is up (Open
+    // with, a shortcut's argument); nothing if empty.
+    void OpenOnceShown(const std::wstring& path) { m_strFileToOpen = path; }
 
     // The log: program messages as whole lines, tool output as it comes.
     void AppendLog(const std::wstring& text, bool newLine);
@@ -41,6 +47,8 @@ protected:
     void OnErase();
     void OnBrowse();
     void OnExit();
+    LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
+    LRESULT OnOpenFileOnceShown(WPARAM wParam, LPARAM lParam);
 
 private:
     using Route = CDialog::Route<CTarrowDlg>;
@@ -51,6 +59,12 @@ private:
     bool RunDeviceAction(const wchar_t* action);
     void EnableActionButtons(BOOL enable) const;
     void CreateLogo();
+    // What Browse does with the file the operator chose: a file box entry,
+    // or an STP file converted first. A drop and the command line end here too.
+    void TakeChosenFile(const std::wstring& path);
+
+    void OnRunStarted() override;
+    void OnRunEnded() override;
 
     HICON m_hIcon;
     CStatic m_logo;
@@ -63,4 +77,6 @@ private:
     const std::wstring& m_strProgrammerPath;
     const std::wstring& m_strConverterPath;
     const bool& m_bRunning;
+    TaskbarButton m_taskbar;
+    std::wstring m_strFileToOpen;
 };
