@@ -2,11 +2,6 @@
 
 #include <utility>
 
-void TaskbarButton::LeaveApartment(bool)
-{
-    ::CoUninitialize();
-}
-
 void TaskbarButton::Attach(HWND window)
 {
     m_window = window;
@@ -21,12 +16,10 @@ bool TaskbarButton::OnMessage(UINT message)
 {
     if (!m_buttonCreated || message != m_buttonCreated)
         return false;
-    if (!m_apartment) {
-        // The file dialog enters the apartment too, for its own time only;
-        // entries nest, so this one keeps it for the window's life.
-        const HRESULT entered = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        m_apartment.reset(SUCCEEDED(entered));
-    }
+    // The file dialog enters the apartment too, for its own time only;
+    // entries nest, so this one keeps it for the window's life.
+    if (!m_apartment)
+        m_apartment = EnterSingleThreadedApartment();
     // A new button (the shell restarted) needs a list object of its own.
     m_list.reset();
     ComPtr<ITaskbarList3> list;

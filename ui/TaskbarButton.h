@@ -29,7 +29,6 @@ public:
     void ShowRunEnded();
 
 private:
-    static void LeaveApartment(bool);
     void ApplyProgress() const;
 
     HWND m_window = nullptr;
@@ -37,6 +36,6 @@ private:
     bool m_running = false;
     // Entered when the button is first announced and held for as long as the
     // window's list object may be used; declared before it, so it goes last.
-    UniqueAny<bool, LeaveApartment> m_apartment;
+    UniqueApartment m_apartment;
     ComPtr<ITaskbarList3> m_list;
 };
