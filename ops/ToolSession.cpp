@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ConversionCheck.h"
+#include "KeepAwake.h"
 #include "RunListener.h"
 #include "ToolLog.h"
 
@@ -31,6 +32,7 @@ bool ToolSession::Run(const std::wstring& commandLine)
 {
     if (m_running)
         return false;
+    const KeepAwake awake;
     m_running = true;
     if (m_listener)
         m_listener->OnRunStarted();

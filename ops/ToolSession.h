@@ -37,8 +37,9 @@ public:
     void SetRunListener(RunListener* listener) { m_listener = listener; }
 
     // Runs one tool with the given command line and returns when its run is
-    // over. False if nothing was started: during another run the request is
-    // refused without a word; a tool that cannot be started the log reports.
+    // over; the machine does not go to sleep meanwhile. False if nothing was
+    // started: during another run the request is refused without a word; a
+    // tool that cannot be started the log reports.
     bool Run(const std::wstring& commandLine);
 
     // Runs the programmer with the option on the file, named exactly as the
