@@ -1,5 +1,6 @@
 #include "WorkerRunner.h"
 
+#include "ThreadTimer.h"
 #include "ToolLog.h"
 
 #include <utility>
@@ -24,24 +25,38 @@ void WorkerRunner::DispatchPendingMessages()
 
 WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
 {
+    m_draining = true;
     char buffer[kChunkSize + 1];
     const DWORD start = ::GetTickCount();
+    Drain drained = Drain::Empty;
     for (;;) {
         DWORD peeked = 0;
         // A pipe that cannot be peeked at has ended for us: normally every
         // writer is gone (ERROR_BROKEN_PIPE).
-        if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr))
-            return Drain::PipeEnded;
+        if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr)) {
+            drained = Drain::PipeEnded;
+            break;
+        }
         if (peeked == 0)
-            return Drain::Empty;
+            break;
         DWORD read = 0;
         if (!::ReadFile(pipe, buffer, peeked, &read, nullptr) || read == 0)
-            return Drain::Empty;
+            break;
         buffer[read] = '\0';
         m_log.AppendOutput(buffer, read);
-        if (::GetTickCount() - start >= kDrainSliceMs)
-            return Drain::MoreWaiting;
+        if (::GetTickCount() - start >= kDrainSliceMs) {
+            drained = Drain::MoreWaiting;
+            break;
+        }
     }
+    m_draining = false;
+    return drained;
+}
+
+void WorkerRunner::DrainFromOtherLoop(HANDLE pipe)
+{
+    if (!m_draining)
+        DrainAvailable(pipe);
 }
 
 bool WorkerRunner::StartTool(const std::wstring& commandLine, UniqueHandle& process, UniqueHandle& output)
@@ -89,36 +104,38 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
         return false;
     }
 
-    bool childEnded = false;
-    bool moreWaiting = false;
-    while (!m_stopRequested) {
-        // Output still queued in the pipe is read at once; otherwise sleep
-        // until the child ends, input arrives or the idle period passes.
-        const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
-        HANDLE handle = process.get();
-        const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
-                                      : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
-        const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
+    {
+        const ThreadTimer otherLoops(kIdleWaitMs, [this, &readEnd] { DrainFromOtherLoop(readEnd.get()); });
+        bool childEnded = false;
+        bool moreWaiting = false;
+        while (!m_stopRequested) {
+            // Output still queued in the pipe is read at once; otherwise sleep
+            // until the child ends, input arrives or the idle period passes.
+            const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
+            HANDLE handle = process.get();
+            const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
+                                          : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
+            const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
 
-        if (!childEnded && wait == WAIT_OBJECT_0) {
-            childEnded = true;
-        } else if (wait == inputSignal) {
-            DispatchPendingMessages();
-        } else if (wait != WAIT_TIMEOUT) {
-            continue;
+            if (!childEnded && wait == WAIT_OBJECT_0) {
+                childEnded = true;
+            } else if (wait == inputSignal) {
+                DispatchPendingMessages();
+            } else if (wait != WAIT_TIMEOUT) {
+                continue;
+            }
+
+            // A process the tool left behind may still hold the pipe: keep
+            // draining without blocking, and keep the window live, until the
+            // pipe itself reports its end.
+            const Drain drained = DrainAvailable(readEnd.get());
+            moreWaiting = drained == Drain::MoreWaiting;
+            if (childEnded && drained == Drain::PipeEnded)
+                break;
         }
-
-        // A process the tool left behind may still hold the pipe: keep
-        // draining without blocking, and keep the window live, until the
-        // pipe itself reports its end.
-        const Drain drained = DrainAvailable(readEnd.get());
-        moreWaiting = drained == Drain::MoreWaiting;
-        if (childEnded && drained == Drain::PipeEnded)
-            break;
+        if (!childEnded && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+            ::TerminateProcess(process.get(), 0xFFFFFFFF);
     }
-
-    if (!childEnded && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
-        ::TerminateProcess(process.get(), 0xFFFFFFFF);
     process.reset();
     readEnd.reset();
 

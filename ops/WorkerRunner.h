@@ -44,8 +44,15 @@ private:
     // Reads what the pipe already holds, never waiting for more. Gives the
     // message loop its turn again after a while, even if output keeps coming.
     Drain DrainAvailable(HANDLE pipe);
+    // While some other loop holds the thread (a modal box, a menu, a window
+    // being dragged), the tool's output is still read, so the tool never
+    // blocks on a full pipe; only the runner's own loop ends the run.
+    void DrainFromOtherLoop(HANDLE pipe);
     static void DispatchPendingMessages();
 
     ToolLog& m_log;
     bool m_stopRequested = false;
+    // Set while output is read, so that a timer tick dispatched meanwhile
+    // does not read into the middle of it.
+    bool m_draining = false;
 };
