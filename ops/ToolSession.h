@@ -29,8 +29,9 @@ public:
     // True while a run goes on, from its start to its end. A reference, so the
     // window can keep it under a name of its own.
     const bool& Running() const { return m_running; }
-    // Stops the run going on: the tool is terminated on the runner's next
-    // turn. Nothing happens when no run goes on.
+    // Stops the run going on: the tool, with whatever it started, is
+    // terminated on the runner's next turn. Nothing happens when no run goes
+    // on.
     void Cancel();
 
     // Who is told of each run's start and end; none by default.

@@ -11,6 +11,22 @@ namespace {
 constexpr DWORD kIdleWaitMs = 250;
 // Longest stretch spent reading before pending input is looked at again.
 constexpr DWORD kDrainSliceMs = 30;
+constexpr UINT kStoppedExitCode = 0xFFFFFFFF;
+
+// A job that only groups: no limits, and nothing ends when its handle is
+// closed, so what a tool leaves running after a normal run keeps running as
+// it would without a job. A tool that starts a process outside any job, as
+// it may do where it runs without one, still can.
+UniqueHandle CreateToolJob()
+{
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job)
+        return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    return job;
+}
 
 } // namespace
 
@@ -53,13 +69,14 @@ WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
     return drained;
 }
 
-void WorkerRunner::DrainFromOtherLoop(HANDLE pipe)
+void WorkerRunner::DrainFromOtherLoop()
 {
-    if (!m_draining)
-        DrainAvailable(pipe);
+    if (m_draining || !m_tool.output)
+        return;
+    DrainAvailable(m_tool.output.get());
 }
 
-bool WorkerRunner::StartTool(const std::wstring& commandLine, UniqueHandle& process, UniqueHandle& output)
+bool WorkerRunner::StartTool(const std::wstring& commandLine, Tool& tool)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     UniqueHandle readEnd;
@@ -82,37 +99,57 @@ bool WorkerRunner::StartTool(const std::wstring& commandLine, UniqueHandle& proc
     std::vector<wchar_t> writableCommand(commandLine.begin(), commandLine.end());
     writableCommand.push_back(L'\0');
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-            &startup, &info))
+    // Suspended until it is in its job, so that nothing it starts escapes.
+    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE,
+            CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info))
         return false;
-    process.reset(info.hProcess);
-    // Nothing is done with the child's thread; its handle goes with this call,
-    // and so does our copy of the write end: from then on the pipe ends once
-    // the child and whatever inherited its write end have all gone.
+    UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    output = std::move(readEnd);
+
+    // Where the tool cannot have a job of its own (before Windows 8 a process
+    // already in a job, as Tarrow may be, cannot join another), a stop ends
+    // the tool alone.
+    UniqueHandle job = CreateToolJob();
+    if (job && !::AssignProcessToJobObject(job.get(), process.get()))
+        job.reset();
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        ::TerminateProcess(process.get(), kStoppedExitCode);
+        return false;
+    }
+
+    // Our copy of the write end goes with this call: from then on the pipe
+    // ends once the child and whatever inherited its write end have all gone.
+    tool.process = std::move(process);
+    tool.job = std::move(job);
+    tool.output = std::move(readEnd);
     return true;
+}
+
+void WorkerRunner::Terminate(const Tool& tool)
+{
+    if (tool.job)
+        ::TerminateJobObject(tool.job.get(), kStoppedExitCode);
+    else if (::WaitForSingleObject(tool.process.get(), 0) == WAIT_TIMEOUT)
+        ::TerminateProcess(tool.process.get(), kStoppedExitCode);
 }
 
 bool WorkerRunner::Run(const std::wstring& commandLine)
 {
     m_stopRequested = false;
-    UniqueHandle process;
-    UniqueHandle readEnd;
-    if (!StartTool(commandLine, process, readEnd)) {
+    if (!StartTool(commandLine, m_tool)) {
         m_log.AppendLine(L"创建工作进程失败！");
         return false;
     }
 
     {
-        const ThreadTimer otherLoops(kIdleWaitMs, [this, &readEnd] { DrainFromOtherLoop(readEnd.get()); });
+        const ThreadTimer otherLoops(kIdleWaitMs, [this] { DrainFromOtherLoop(); });
         bool childEnded = false;
         bool moreWaiting = false;
         while (!m_stopRequested) {
             // Output still queued in the pipe is read at once; otherwise sleep
             // until the child ends, input arrives or the idle period passes.
             const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
-            HANDLE handle = process.get();
+            HANDLE handle = m_tool.process.get();
             const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
                                           : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
             const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
@@ -128,16 +165,15 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
             // A process the tool left behind may still hold the pipe: keep
             // draining without blocking, and keep the window live, until the
             // pipe itself reports its end.
-            const Drain drained = DrainAvailable(readEnd.get());
+            const Drain drained = DrainAvailable(m_tool.output.get());
             moreWaiting = drained == Drain::MoreWaiting;
             if (childEnded && drained == Drain::PipeEnded)
                 break;
         }
-        if (!childEnded && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
-            ::TerminateProcess(process.get(), 0xFFFFFFFF);
+        if (m_stopRequested)
+            Terminate(m_tool);
     }
-    process.reset();
-    readEnd.reset();
+    m_tool = Tool();
 
     m_log.EndOutput();
     m_log.AppendLine(std::wstring());

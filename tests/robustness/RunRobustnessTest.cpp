@@ -1,5 +1,6 @@
 // A tool's run against what goes on around it: modal loops that are not the
-// runner's (the tool must not block on a full pipe meanwhile).
+// runner's (the tool must not block on a full pipe meanwhile), and stopping a
+// tool that started a helper.
 
 #include "Encoding.h"
 #include "FileDialogDriver.h"
@@ -140,6 +141,55 @@ TEST_F(ModalLoops, TheLogsContextMenuDoesNotHoldUpAFloodingTool)
     const Window menu = m_app->waitForOtherWindow();
     ASSERT_TRUE(menu && menu.className() == L"#32768");
     ExpectTheFloodReadWhileOpen(menu, [&] { menu.pressKey(VK_ESCAPE); });
+}
+
+// Stopping a run ends the tool and everything it started; a run that ends
+// by itself leaves alone what the tool left running.
+class Stopping : public RunAround {
+protected:
+    // A tool that starts a helper holding its output, then waits; returns
+    // once both are seen running.
+    void StartToolWithHelper()
+    {
+        m_box.writeFile(L"helper.script", "args helper.txt\nwaitfile never\n");
+        Start("args tool.txt\nspawn helper.script\nout working\\r\\n\nwaitfile never\n");
+        ASSERT_TRUE(m_app->click(ids::kProgram));
+        ASSERT_TRUE(m_app->waitForLog(L"working\r\n"));
+        m_tool = Recorded(L"tool.txt");
+        m_helper = Recorded(L"helper.txt");
+        ASSERT_TRUE(m_tool && m_tool->opened());
+        ASSERT_TRUE(m_helper && m_helper->opened());
+    }
+
+    void ExpectTarrowToolAndHelperEnded()
+    {
+        EXPECT_TRUE(m_app->waitForExit());
+        ASSERT_TRUE(m_tool->waitForExit()) << "the tool still runs";
+        ASSERT_TRUE(m_helper->waitForExit()) << "the helper the tool started still runs";
+        EXPECT_EQ(0xFFFFFFFFu, m_tool->exitCode().value_or(0));
+        EXPECT_EQ(0xFFFFFFFFu, m_helper->exitCode().value_or(0));
+    }
+
+    std::unique_ptr<ToolProcess> m_tool;
+    std::unique_ptr<ToolProcess> m_helper;
+};
+
+TEST_F(Stopping, ExitEndsTheToolAndTheHelperItStarted)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToolWithHelper());
+    ASSERT_TRUE(m_app->click(ids::kExit));
+    ExpectTarrowToolAndHelperEnded();
+}
+
+TEST_F(Stopping, ANormalRunLeavesWhatTheToolLeftRunning)
+{
+    m_box.writeFile(L"helper.script", "closestd\nwaitfile go\ntouch helper-done\n");
+    Start("spawn helper.script\nout working\\r\\n\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(WaitForRunEnd(L"working\r\n\r\n"));
+
+    Release(L"go");
+    EXPECT_TRUE(m_box.waitForFile(L"helper-done")) << "the helper was ended with the run";
 }
 
 } // namespace
