@@ -28,6 +28,12 @@ void ToolSession::Cancel()
         m_runner.Stop();
 }
 
+void ToolSession::CancelNow()
+{
+    if (m_running)
+        m_runner.StopNow();
+}
+
 bool ToolSession::Run(const std::wstring& commandLine)
 {
     if (m_running)

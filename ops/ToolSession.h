@@ -33,6 +33,10 @@ public:
     // terminated on the runner's next turn. Nothing happens when no run goes
     // on.
     void Cancel();
+    // The same, but the tool and what it started are terminated before this
+    // returns: for when the program may be ended at any moment after it, as
+    // when the session ends.
+    void CancelNow();
 
     // Who is told of each run's start and end; none by default.
     void SetRunListener(RunListener* listener) { m_listener = listener; }

@@ -133,6 +133,13 @@ void WorkerRunner::Terminate(const Tool& tool)
         ::TerminateProcess(tool.process.get(), kStoppedExitCode);
 }
 
+void WorkerRunner::StopNow()
+{
+    Stop();
+    if (m_tool.process)
+        Terminate(m_tool);
+}
+
 bool WorkerRunner::Run(const std::wstring& commandLine)
 {
     m_stopRequested = false;

@@ -30,6 +30,9 @@ public:
     // From a handler dispatched during Run: the run ends on its next turn,
     // and the tool, with every process it started, is terminated.
     void Stop() { m_stopRequested = true; }
+    // The same, but the tool and what it started are terminated before this
+    // returns, for when the program itself may be ended at any moment.
+    void StopNow();
 
     // Bytes handed to the log at a time.
     static constexpr DWORD kChunkSize = 1024;

@@ -34,6 +34,8 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
     {WM_SYSCOMMAND, 0, nullptr, &CTarrowDlg::OnSysCommand},
     {WM_PAINT, 0, nullptr, &CTarrowDlg::OnPaint},
     {WM_QUERYDRAGICON, 0, nullptr, &CTarrowDlg::OnQueryDragIcon},
+    {WM_QUERYENDSESSION, 0, nullptr, &CTarrowDlg::OnQueryEndSession},
+    {WM_ENDSESSION, 0, nullptr, &CTarrowDlg::OnEndSession},
     {WM_COMMAND, IDOK, &CTarrowDlg::OnProgram, nullptr},
     {WM_COMMAND, IDC_ERASE, &CTarrowDlg::OnErase, nullptr},
     {WM_COMMAND, IDC_VERIFY, &CTarrowDlg::OnVerify, nullptr},
@@ -51,6 +53,7 @@ CTarrowDlg::CTarrowDlg(CWnd* parent)
     , m_strConverterPath(m_session.ConverterPath())
     , m_bRunning(m_session.Running())
 {
+    m_session.SetRunListener(this);
 }
 
 bool CTarrowDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
@@ -136,6 +139,34 @@ LRESULT CTarrowDlg::OnPaint(WPARAM, LPARAM)
 LRESULT CTarrowDlg::OnQueryDragIcon(WPARAM, LPARAM)
 {
     return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+// A log-off, shutdown or restart would cut a device off half programmed:
+// it waits for the run, and the operator is told why.
+LRESULT CTarrowDlg::OnQueryEndSession(WPARAM, LPARAM)
+{
+    return m_bRunning ? FALSE : TRUE;
+}
+
+LRESULT CTarrowDlg::OnEndSession(WPARAM ending, LPARAM)
+{
+    // The process may be ended as soon as this returns: the tool must be
+    // gone by then.
+    if (ending && m_bRunning) {
+        m_session.CancelNow();
+        OnExit();
+    }
+    return 0;
+}
+
+void CTarrowDlg::OnRunStarted()
+{
+    ::ShutdownBlockReasonCreate(m_hWnd, L"正在操作器件，请等待当前操作完成。");
+}
+
+void CTarrowDlg::OnRunEnded()
+{
+    ::ShutdownBlockReasonDestroy(m_hWnd);
 }
 
 void CTarrowDlg::OnExit()

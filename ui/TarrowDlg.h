@@ -6,6 +6,7 @@
 #include <CEdit.h>
 #include <CStatic.h>
 #include <LogPane.h>
+#include <RunListener.h>
 #include <ToolSession.h>
 
 #include <cstddef>
@@ -14,8 +15,9 @@
 // The main window: file box, the three device actions, Browse, Exit, the
 // logo and the log. Its handlers do the window's part of each request (the
 // file box, the buttons, the file dialog, the prompt); the tool session
-// under it runs the tools and keeps their rules.
-class CTarrowDlg : public CDialog {
+// under it runs the tools and keeps their rules. While a tool runs, the
+// window holds off the end of the session.
+class CTarrowDlg : public CDialog, private RunListener {
 public:
     enum { IDD = IDD_MAIN };
 
@@ -36,6 +38,8 @@ protected:
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     void OnProgram();
     void OnVerify();
     void OnErase();
@@ -45,6 +49,9 @@ protected:
 private:
     using Route = CDialog::Route<CTarrowDlg>;
     static const Route kRoutes[];
+
+    void OnRunStarted() override;
+    void OnRunEnded() override;
 
     void RunDeviceActionWithButtonsDisabled(const wchar_t* action);
     // The file box's text goes to the session exactly as typed.

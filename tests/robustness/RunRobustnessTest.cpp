@@ -1,6 +1,6 @@
 // A tool's run against what goes on around it: modal loops that are not the
-// runner's (the tool must not block on a full pipe meanwhile), and stopping a
-// tool that started a helper.
+// runner's (the tool must not block on a full pipe meanwhile), stopping a tool
+// that started a helper, and the end of the session.
 
 #include "Encoding.h"
 #include "FileDialogDriver.h"
@@ -144,7 +144,8 @@ TEST_F(ModalLoops, TheLogsContextMenuDoesNotHoldUpAFloodingTool)
 }
 
 // Stopping a run ends the tool and everything it started; a run that ends
-// by itself leaves alone what the tool left running.
+// by itself leaves alone what the tool left running. While a tool runs the
+// session does not end under it.
 class Stopping : public RunAround {
 protected:
     // A tool that starts a helper holding its output, then waits; returns
@@ -181,6 +182,13 @@ TEST_F(Stopping, ExitEndsTheToolAndTheHelperItStarted)
     ExpectTarrowToolAndHelperEnded();
 }
 
+TEST_F(Stopping, SessionEndingAnywayEndsTheToolAndTheHelperItStarted)
+{
+    ASSERT_NO_FATAL_FAILURE(StartToolWithHelper());
+    ASSERT_TRUE(m_app->window().send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF).has_value());
+    ExpectTarrowToolAndHelperEnded();
+}
+
 TEST_F(Stopping, ANormalRunLeavesWhatTheToolLeftRunning)
 {
     m_box.writeFile(L"helper.script", "closestd\nwaitfile go\ntouch helper-done\n");
@@ -190,6 +198,21 @@ TEST_F(Stopping, ANormalRunLeavesWhatTheToolLeftRunning)
 
     Release(L"go");
     EXPECT_TRUE(m_box.waitForFile(L"helper-done")) << "the helper was ended with the run";
+}
+
+TEST_F(Stopping, SessionEndIsRefusedOnlyWhileAToolRuns)
+{
+    Start("out working\\r\\n\nwaitfile go\nout done\\r\\n\n");
+    ASSERT_TRUE(m_app->click(ids::kProgram));
+    ASSERT_TRUE(m_app->waitForLog(L"working\r\n"));
+
+    EXPECT_EQ(0, m_app->window().send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF).value_or(-1));
+    Release(L"go");
+    ASSERT_TRUE(WaitForRunEnd(L"working\r\ndone\r\n\r\n")) << "the tool did not run on to its end";
+
+    EXPECT_NE(0, m_app->window().send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF).value_or(0));
+    EXPECT_TRUE(m_app->window().send(WM_NULL).has_value());
+    EXPECT_TRUE(m_app->alive());
 }
 
 } // namespace
