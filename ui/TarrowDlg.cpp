@@ -41,6 +41,8 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
     {WM_SYSCOMMAND, 0, nullptr, &CTarrowDlg::OnSysCommand},
     {WM_PAINT, 0, nullptr, &CTarrowDlg::OnPaint},
     {WM_QUERYDRAGICON, 0, nullptr, &CTarrowDlg::OnQueryDragIcon},
+    {WM_QUERYENDSESSION, 0, nullptr, &CTarrowDlg::OnQueryEndSession},
+    {WM_ENDSESSION, 0, nullptr, &CTarrowDlg::OnEndSession},
     {WM_COMMAND, IDOK, &CTarrowDlg::OnProgram, nullptr},
     {WM_COMMAND, IDC_ERASE, &CTarrowDlg::OnErase, nullptr},
     {WM_COMMAND, IDC_VERIFY, &CTarrowDlg::OnVerify, nullptr},
@@ -155,6 +157,36 @@ LRESULT CTarrowDlg::OnPaint(WPARAM, LPARAM)
 LRESULT CTarrowDlg::OnQueryDragIcon(WPARAM, LPARAM)
 {
     return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+// A log-off, shutdown or restart would cut a device off half programmed:
+// it waits for the run, and the operator is told why.
+LRESULT CTarrowDlg::OnQueryEndSession(WPARAM, LPARAM)
+{
+    return m_bRunning ? FALSE : TRUE;
+}
+
+LRESULT CTarrowDlg::OnEndSession(WPARAM ending, LPARAM)
+{
+    // The process may be ended as soon as this returns: the tool must be
+    // gone by then.
+    if (ending && m_bRunning) {
+        m_session.CancelNow();
+        OnExit();
+    }
+    return 0;
+}
+
+void CTarrowDlg::OnRunStarted()
+{
+    ::ShutdownBlockReasonCreate(m_hWnd, L"正在操作器件，请等待当前操作完成。");
+    m_taskbar.ShowRunning();
+}
+
+void CTarrowDlg::OnRunEnded()
+{
+    ::ShutdownBlockReasonDestroy(m_hWnd);
+    m_taskbar.ShowRunEnded();
 }
 
 void CTarrowDlg::OnExit()
@@ -275,14 +307,4 @@ LRESULT CTarrowDlg::OnOpenFileOnceShown(WPARAM, LPARAM)
     if (!path.empty())
         TakeChosenFile(path);
     return 0;
-}
-
-void CTarrowDlg::OnRunStarted()
-{
-    m_taskbar.ShowRunning();
-}
-
-void CTarrowDlg::OnRunEnded()
-{
-    m_taskbar.ShowRunEnded();
 }

@@ -16,7 +16,8 @@
 // The main window: file box, the three device actions, Browse, Exit, the
 // logo and the log. Its handlers do the window's part of each request (the
 // file box, the buttons, the file dialog, the prompt); the tool session
-// under it runs the tools and keeps their rules.
+// under it runs the tools and keeps their rules. While a tool runs, the
+// window holds off the end of the session and shows the run on the taskbar.
 class CTarrowDlg : public CDialog, private RunListener {
 public:
     enum { IDD = IDD_MAIN };
@@ -42,6 +43,8 @@ protected:
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     void OnProgram();
     void OnVerify();
     void OnErase();
@@ -54,6 +57,9 @@ private:
     using Route = CDialog::Route<CTarrowDlg>;
     static const Route kRoutes[];
 
+    void OnRunStarted() override;
+    void OnRunEnded() override;
+
     void RunDeviceActionWithButtonsDisabled(const wchar_t* action);
     // The file box's text goes to the session exactly as typed.
     bool RunDeviceAction(const wchar_t* action);
@@ -62,9 +68,6 @@ private:
     // What Browse does with the file the operator chose: a file box entry,
     // or an STP file converted first. A drop and the command line end here too.
     void TakeChosenFile(const std::wstring& path);
-
-    void OnRunStarted() override;
-    void OnRunEnded() override;
 
     HICON m_hIcon;
     CStatic m_logo;
