@@ -7,7 +7,7 @@ if(MSVC)
   # /Brepro: no time stamps in objects and images. /TSAWARE: no Terminal
   # Server compatibility shims. /LARGEADDRESSAWARE: the log is never trimmed,
   # so on 64-bit Windows the 32-bit program may use 4 GB.
-  add_compile_options(/Brepro)
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:/Brepro>")
   add_link_options(/Brepro /DYNAMICBASE /NXCOMPAT /TSAWARE /LARGEADDRESSAWARE
     # Windows 7 and later; the subsystem itself stays the one of the target.
     "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:/SUBSYSTEM:$<IF:$<BOOL:$<TARGET_PROPERTY:WIN32_EXECUTABLE>>,WINDOWS,CONSOLE>,6.01>"
