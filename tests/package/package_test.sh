@@ -136,8 +136,6 @@ for program in "${programs[@]}"; do
   expect "$program: no time stamp in the header" [ "$(pe "$exe" timestamp)" = 0 ]
   expect "$program: the header's checksum is right" [ "$(pe "$exe" checksum)" = ok ]
   expect "$program: no debug sections" no_debug_sections "$exe"
-  expect "$program: smaller than the build's" [ "$(stat -c %s "$exe")" -lt "$(stat -c %s "$bin/$program")" ]
-  expect "$program: not signed" [ "$(pe "$exe" certificate_table)" = 0 ]
   code_of "$exe" "$work/packaged.text"
   code_of "$bin/$program" "$work/built.text"
   expect "$program: the build's code" cmp -s "$work/built.text" "$work/packaged.text"
@@ -192,8 +190,6 @@ expect "the three programs have one maker" [ "$(sort -u <<<"$companies" | sed '/
 expect "Tarrow.exe's copyright is the notice line of its about box" \
   grep -qxF "TEXT=$(sed -n 's/^LegalCopyright=//p' "$work/Tarrow.exe.version")" "$work/Tarrow.exe.version"
 expect "Tarrow.exe's description is Tarrow" grep -qx "FileDescription=Tarrow" "$work/Tarrow.exe.version"
-expect "the tools describe themselves apart" \
-  [ "$(grep FileDescription "$work/burnkit.exe.version")" != "$(grep FileDescription "$work/stpconv.exe.version")" ]
 
 # --- debug symbols: beside the programs, a debugger finds them
 
@@ -319,7 +315,6 @@ for program in "${programs[@]}"; do
   expect "signing kept its PE flags" [ "$(pe "$exe" dll_characteristics)/$(pe "$exe" subsystem_version)" = \
     "$(pe "$pkg/$program" dll_characteristics)/$(pe "$pkg/$program" subsystem_version)" ]
   expect "signing kept its debug link" [ "$(pe "$exe" debuglink)" = "$(pe "$pkg/$program" debuglink)" ]
-  expect "and the checksum is right" [ "$(pe "$exe" checksum)" = ok ]
   verify "$pkg/$program"
   expect "$program of the unsigned release carries no signature" [ $? -ne 0 ]
 done

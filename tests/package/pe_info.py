@@ -6,9 +6,9 @@ prints it as "key value" lines, for the package test to judge:
 
 machine, characteristics and dll_characteristics (flag names, comma
 separated), timestamp, subsystem, subsystem_version, checksum (ok or
-stored/computed), base_relocations and certificate_table (sizes), sections
-(names, long ones looked up in the string table), debuglink (file name and
-CRC-32) and crc32 (of the whole file)."""
+stored/computed), base_relocations (size), sections (names, long ones looked
+up in the string table), debuglink (file name and CRC-32) and crc32 (of the
+whole file)."""
 import struct
 import sys
 import zlib
@@ -128,7 +128,6 @@ def read(data):
         ("dll_characteristics", flag_names(dll_characteristics, DLL_CHARACTERISTICS)),
         ("checksum", "ok" if checksum == computed else "%08x/%08x" % (checksum, computed)),
         ("base_relocations", str(directory(5)[1])),
-        ("certificate_table", str(directory(4)[1])),
         ("sections", ",".join(names)),
         ("debuglink", debuglink or "none"),
         ("crc32", "%08x" % zlib.crc32(data)),
