@@ -6,24 +6,6 @@
 #include <commdlg.h>
 #include <shobjidl.h>
 
-namespace {
-
-// The thread's entry into a COM apartment, held while the dialog is up: a
-// successful entry (true) is balanced when it goes, a failed one is not.
-void LeaveApartment(bool)
-{
-    ::CoUninitialize();
-}
-using ApartmentEntry = UniqueAny<bool, LeaveApartment>;
-
-void FreeTaskMemory(PWSTR memory)
-{
-    ::CoTaskMemFree(memory);
-}
-using UniqueTaskString = UniqueAny<PWSTR, FreeTaskMemory>;
-
-} // namespace
-
 CFileDialog::CFileDialog(
     const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
     : m_defaultExt(defaultExt ? defaultExt : L"")
@@ -47,7 +29,7 @@ CFileDialog::CFileDialog(
 INT_PTR CFileDialog::DoModal()
 {
     HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
-    const ApartmentEntry apartment(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const UniqueApartment apartment = EnterSingleThreadedApartment();
     const HRESULT result = ShowNewerDialog(owner);
     if (result == S_OK)
         return IDOK;
@@ -91,7 +73,7 @@ HRESULT CFileDialog::ShowNewerDialog(HWND owner)
     ComPtr<IShellItem> item;
     if (FAILED(dialog->GetResult(item.put())))
         return S_FALSE;
-    UniqueTaskString path;
+    UniqueTaskMemory<PWSTR> path;
     if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path)
         return S_FALSE;
     m_pathName = path.get();

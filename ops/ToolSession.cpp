@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ConversionCheck.h"
+#include "KeepAwake.h"
 #include "RunListener.h"
 #include "ToolLog.h"
 
@@ -27,10 +28,17 @@ void ToolSession::Cancel()
         m_runner.Stop();
 }
 
+void ToolSession::CancelNow()
+{
+    if (m_running)
+        m_runner.StopNow();
+}
+
 bool ToolSession::Run(const std::wstring& commandLine)
 {
     if (m_running)
         return false;
+    const KeepAwake awake;
     m_running = true;
     if (m_listener)
         m_listener->OnRunStarted();

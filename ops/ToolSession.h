@@ -29,16 +29,22 @@ public:
     // True while a run goes on, from its start to its end. A reference, so the
     // window can keep it under a name of its own.
     const bool& Running() const { return m_running; }
-    // Stops the run going on: the tool is terminated on the runner's next
-    // turn. Nothing happens when no run goes on.
+    // Stops the run going on: the tool, with whatever it started, is
+    // terminated on the runner's next turn. Nothing happens when no run goes
+    // on.
     void Cancel();
+    // The same, but the tool and what it started are terminated before this
+    // returns: for when the program may be ended at any moment after it, as
+    // when the session ends.
+    void CancelNow();
 
     // Who is told of each run's start and end; none by default.
     void SetRunListener(RunListener* listener) { m_listener = listener; }
 
     // Runs one tool with the given command line and returns when its run is
-    // over. False if nothing was started: during another run the request is
-    // refused without a word; a tool that cannot be started the log reports.
+    // over; the machine does not go to sleep meanwhile. False if nothing was
+    // started: during another run the request is refused without a word; a
+    // tool that cannot be started the log reports.
     bool Run(const std::wstring& commandLine);
 
     // Runs the programmer with the option on the file, named exactly as the

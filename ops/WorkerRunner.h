@@ -28,8 +28,11 @@ public:
     bool Run(const std::wstring& commandLine);
 
     // From a handler dispatched during Run: the run ends on its next turn,
-    // and the tool is terminated if it still runs.
+    // and the tool, with every process it started, is terminated.
     void Stop() { m_stopRequested = true; }
+    // The same, but the tool and what it started are terminated before this
+    // returns, for when the program itself may be ended at any moment.
+    void StopNow();
 
     // Bytes handed to the log at a time.
     static constexpr DWORD kChunkSize = 1024;
@@ -37,15 +40,34 @@ public:
 private:
     enum class Drain { Empty, MoreWaiting, PipeEnded };
 
-    // Starts the tool hidden, in a console of its own, with its output and
-    // errors going into one new pipe. On success gives the process and the
-    // pipe's read end; on failure nothing stays open.
-    static bool StartTool(const std::wstring& commandLine, UniqueHandle& process, UniqueHandle& output);
+    // One started tool: its process, the job that holds it and whatever it
+    // starts (none where the platform would not give it one), and the read
+    // end of the pipe its output and errors go into.
+    struct Tool {
+        UniqueHandle process;
+        UniqueHandle job;
+        UniqueHandle output;
+    };
+
+    // Starts the tool hidden, in a console of its own, in a job of its own
+    // where it can have one. On failure nothing stays open.
+    static bool StartTool(const std::wstring& commandLine, Tool& tool);
+    // Ends the whole job, or the tool alone when it has no job.
+    static void Terminate(const Tool& tool);
     // Reads what the pipe already holds, never waiting for more. Gives the
     // message loop its turn again after a while, even if output keeps coming.
     Drain DrainAvailable(HANDLE pipe);
+    // While some other loop holds the thread (a modal box, a menu, a window
+    // being dragged), the tool's output is still read, so the tool never
+    // blocks on a full pipe; only the runner's own loop ends the run.
+    void DrainFromOtherLoop();
     static void DispatchPendingMessages();
 
     ToolLog& m_log;
     bool m_stopRequested = false;
+    // Set while output is read, so that a timer tick dispatched meanwhile
+    // does not read into the middle of it.
+    bool m_draining = false;
+    // The tool of the run going on; empty between runs.
+    Tool m_tool;
 };

@@ -1,6 +1,7 @@
 #include "TarrowDlg.h"
 
 #include "AboutDlg.h"
+#include "DroppedFiles.h"
 
 #include <CDataExchange.h>
 #include <CFileDialog.h>
@@ -14,10 +15,15 @@
 #include <WindowDpi.h>
 
 #include <map>
+#include <utility>
 
 namespace {
 
 const wchar_t kFileFilter[] = L"*.dat,*.stp|*.dat;*.stp|所有文件|*.*||";
+
+// Posted to itself at initialisation: the file from the command line is
+// taken by the modal loop, with the window on screen.
+const UINT kOpenFileOnceShown = WM_APP + 1;
 
 // At 96 DPI; as many points at any other.
 constexpr int kLogFontPixels = 12;
@@ -54,12 +60,16 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
     {WM_SYSCOMMAND, 0, nullptr, &CTarrowDlg::OnSysCommand},
     {WM_PAINT, 0, nullptr, &CTarrowDlg::OnPaint},
     {WM_QUERYDRAGICON, 0, nullptr, &CTarrowDlg::OnQueryDragIcon},
+    {WM_QUERYENDSESSION, 0, nullptr, &CTarrowDlg::OnQueryEndSession},
+    {WM_ENDSESSION, 0, nullptr, &CTarrowDlg::OnEndSession},
     {WindowDpi::kChanged, 0, nullptr, &CTarrowDlg::OnDpiChanged},
     {WM_COMMAND, IDOK, &CTarrowDlg::OnProgram, nullptr},
     {WM_COMMAND, IDC_ERASE, &CTarrowDlg::OnErase, nullptr},
     {WM_COMMAND, IDC_VERIFY, &CTarrowDlg::OnVerify, nullptr},
     {WM_COMMAND, IDC_BROWSE, &CTarrowDlg::OnBrowse, nullptr},
     {WM_COMMAND, IDCANCEL, &CTarrowDlg::OnExit, nullptr},
+    {WM_DROPFILES, 0, nullptr, &CTarrowDlg::OnDropFiles},
+    {kOpenFileOnceShown, 0, nullptr, &CTarrowDlg::OnOpenFileOnceShown},
 };
 
 CTarrowDlg::CTarrowDlg(CWnd* parent)
@@ -72,10 +82,15 @@ CTarrowDlg::CTarrowDlg(CWnd* parent)
     , m_strConverterPath(m_session.ConverterPath())
     , m_bRunning(m_session.Running())
 {
+    m_session.SetRunListener(this);
 }
 
 bool CTarrowDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
+    if (m_taskbar.OnMessage(message)) {
+        *result = 0;
+        return true;
+    }
     return Dispatch(kRoutes, message, wParam, lParam, result);
 }
 
@@ -109,6 +124,11 @@ BOOL CTarrowDlg::OnInitDialog()
     m_log.SendMessage(LogView::kSetAccessibleName, 0, reinterpret_cast<LPARAM>(L"日志"));
     m_logPane.RemoveLengthLimit();
     m_log.SetWindowText(L"");
+
+    m_taskbar.Attach(m_hWnd);
+    ::DragAcceptFiles(m_hWnd, TRUE);
+    if (!m_strFileToOpen.empty())
+        ::PostMessageW(m_hWnd, kOpenFileOnceShown, 0, 0);
     return TRUE;
 }
 
@@ -174,6 +194,36 @@ LRESULT CTarrowDlg::OnPaint(WPARAM, LPARAM)
 LRESULT CTarrowDlg::OnQueryDragIcon(WPARAM, LPARAM)
 {
     return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+// A log-off, shutdown or restart would cut a device off half programmed:
+// it waits for the run, and the operator is told why.
+LRESULT CTarrowDlg::OnQueryEndSession(WPARAM, LPARAM)
+{
+    return m_bRunning ? FALSE : TRUE;
+}
+
+LRESULT CTarrowDlg::OnEndSession(WPARAM ending, LPARAM)
+{
+    // The process may be ended as soon as this returns: the tool must be
+    // gone by then.
+    if (ending && m_bRunning) {
+        m_session.CancelNow();
+        OnExit();
+    }
+    return 0;
+}
+
+void CTarrowDlg::OnRunStarted()
+{
+    ::ShutdownBlockReasonCreate(m_hWnd, L"正在操作器件，请等待当前操作完成。");
+    m_taskbar.ShowRunning();
+}
+
+void CTarrowDlg::OnRunEnded()
+{
+    ::ShutdownBlockReasonDestroy(m_hWnd);
+    m_taskbar.ShowRunEnded();
 }
 
 void CTarrowDlg::OnExit()
@@ -242,10 +292,12 @@ bool CTarrowDlg::RunDeviceAction(const wchar_t* action)
 void CTarrowDlg::OnBrowse()
 {
     CFileDialog dialog(L"dat", L"", OFN_HIDEREADONLY, kFileFilter, this);
-    if (dialog.DoModal() != IDOK)
-        return;
+    if (dialog.DoModal() == IDOK)
+        TakeChosenFile(dialog.GetPathName());
+}
 
-    const std::wstring path = dialog.GetPathName();
+void CTarrowDlg::TakeChosenFile(const std::wstring& path)
+{
     if (!ConversionCheck::IsStpPath(path)) {
         SetDlgItemText(IDC_FILE_PATH, path);
         return;
@@ -272,4 +324,24 @@ void CTarrowDlg::OnBrowse()
 
     if (m_session.ConvertStpFile(path, datPath))
         SetDlgItemText(IDC_FILE_PATH, datPath);
+}
+
+LRESULT CTarrowDlg::OnDropFiles(WPARAM wParam, LPARAM)
+{
+    // The drop's memory goes back at once, not after a conversion.
+    const std::wstring path = DroppedFiles(reinterpret_cast<HDROP>(wParam)).First();
+    // While a box of ours is up the window is disabled and Browse out of
+    // reach; a drop then would open a second box over the first.
+    if (!path.empty() && ::IsWindowEnabled(m_hWnd))
+        TakeChosenFile(path);
+    return 0;
+}
+
+LRESULT CTarrowDlg::OnOpenFileOnceShown(WPARAM, LPARAM)
+{
+    const std::wstring path = std::move(m_strFileToOpen);
+    m_strFileToOpen.clear();
+    if (!path.empty())
+        TakeChosenFile(path);
+    return 0;
 }

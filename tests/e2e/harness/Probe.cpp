@@ -18,6 +18,14 @@ std::wstring replyPath(DWORD processId, unsigned number)
         + std::to_wstring(number) + L".txt";
 }
 
+// What a request takes along, beside its answer: "...-<number>.in".
+std::wstring inputPath(DWORD processId, unsigned number)
+{
+    std::wstring path = replyPath(processId, number);
+    path.replace(path.size() - 4, 4, L".in");
+    return path;
+}
+
 } // namespace
 
 testing::AssertionResult Probe::loadHook()
@@ -39,7 +47,7 @@ testing::AssertionResult Probe::loadHook()
 }
 
 std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(
-    unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout)
+    unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout, const std::string& input)
 {
     if (const testing::AssertionResult loaded = loadHook(); !loaded) {
         lastError_ = loaded.message();
@@ -57,6 +65,10 @@ std::optional<std::vector<std::pair<std::string, std::wstring>>> Probe::ask(
     const unsigned number = ++nextNumber;
     const std::wstring reply = replyPath(target_.processId(), number);
     ::DeleteFileW(reply.c_str());
+    if (!input.empty() && !Sandbox::writeBytes(inputPath(target_.processId(), number), input)) {
+        lastError_ = "cannot write the request's input file";
+        return std::nullopt;
+    }
 
     const UINT request = ::RegisterWindowMessageW(probe::kRequestMessageName);
     if (!target_.post(request, MAKEWPARAM(kind, argument), static_cast<LPARAM>(number))) {
@@ -135,6 +147,14 @@ std::optional<FontInfo> Probe::controlFont(int controlId, std::chrono::milliseco
             font.charset = static_cast<int>(std::wcstol(value.c_str(), nullptr, 10));
     }
     return font;
+}
+
+bool Probe::dropFiles(const std::vector<std::wstring>& paths, std::chrono::milliseconds timeout)
+{
+    std::string input;
+    for (const std::wstring& path : paths)
+        input += "file=" + testkit::encoding::toRecordValue(path) + "\n";
+    return ask(probe::kDropFiles, 0, timeout, input).has_value();
 }
 
 } // namespace e2e

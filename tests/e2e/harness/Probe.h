@@ -42,12 +42,16 @@ public:
     std::optional<std::vector<MenuItem>> systemMenu(std::chrono::milliseconds timeout = kDefaultTimeout);
     // An empty face means the control has no font set (the system font).
     std::optional<FontInfo> controlFont(int controlId, std::chrono::milliseconds timeout = kDefaultTimeout);
+    // Drops the files on the main window as Explorer does (WM_DROPFILES with
+    // a drop block made in Tarrow's process). True once the drop is posted;
+    // Tarrow handles it after that, in its own time.
+    bool dropFiles(const std::vector<std::wstring>& paths, std::chrono::milliseconds timeout = kDefaultTimeout);
 
     const std::string& lastError() const { return lastError_; }
 
 private:
     std::optional<std::vector<std::pair<std::string, std::wstring>>> ask(
-        unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout);
+        unsigned short kind, unsigned short argument, std::chrono::milliseconds timeout, const std::string& input = {});
 
     testing::AssertionResult loadHook();
 

@@ -77,8 +77,10 @@ testing::AssertionResult TarrowDriver::start()
 
 Window TarrowDriver::findMainWindow() const
 {
+    // A message box is a dialog too, but owned by the main window: one shown
+    // at once at start-up (a file from the command line) sits above it.
     for (const Window& window : Window::topLevelOf(pid_)) {
-        if (window.className() == L"#32770")
+        if (window.className() == L"#32770" && !::GetWindow(window.handle(), GW_OWNER))
             return window;
     }
     return Window();
@@ -219,6 +221,15 @@ std::optional<FontInfo> TarrowDriver::controlFont(int id)
     if (!probe_)
         probe_ = std::make_unique<Probe>(window_);
     return probe_->controlFont(id);
+}
+
+testing::AssertionResult TarrowDriver::dropFiles(const std::vector<std::wstring>& paths)
+{
+    if (!probe_)
+        probe_ = std::make_unique<Probe>(window_);
+    if (probe_->dropFiles(paths))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "cannot drop the files: " << probe_->lastError();
 }
 
 const std::string& TarrowDriver::probeError() const

@@ -5,11 +5,15 @@
 #include "Encoding.h"
 #include "OwnedHandle.h"
 #include "ProbeProtocol.h"
+#include "UniqueAny.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -64,6 +68,73 @@ std::string describeFont(HWND window, int controlId)
         + "\ncharset=" + std::to_string(description.lfCharSet) + "\n";
 }
 
+std::wstring requestFileName(const MSG& request, const wchar_t* extension)
+{
+    wchar_t temp[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    return std::wstring(temp, length) + L"tarrow-e2e-probe-" + std::to_wstring(::GetCurrentProcessId()) + L"-"
+        + std::to_wstring(static_cast<unsigned long>(request.lParam)) + extension;
+}
+
+std::string readWholeFile(const std::wstring& name)
+{
+    testkit::OwnedHandle file(
+        ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return {};
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    return bytes;
+}
+
+// The block the shell hands a window with WM_DROPFILES: a DROPFILES header,
+// then the wide paths, each ending in a null, and one more null at the end.
+// Tarrow owns it from the post on and gives it back with DragFinish.
+std::string dropFiles(const MSG& request)
+{
+    const std::wstring input = requestFileName(request, L".in");
+    const std::string text = readWholeFile(input);
+    ::DeleteFileW(input.c_str());
+    std::vector<std::wstring> paths;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        if (line.compare(0, 5, "file=") == 0)
+            paths.push_back(testkit::encoding::fromRecordValue(line.substr(5)));
+        start = end + 1;
+    }
+    if (paths.empty())
+        return "error=no files to drop\n";
+
+    std::wstring names;
+    for (const std::wstring& path : paths)
+        names += path + L'\0';
+    names += L'\0';
+    const SIZE_T size = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
+    UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    auto* header = block ? static_cast<DROPFILES*>(::GlobalLock(block.get())) : nullptr;
+    if (!header)
+        return "error=cannot allocate the drop\n";
+    header->pFiles = sizeof(DROPFILES);
+    RECT client{};
+    ::GetClientRect(request.hwnd, &client);
+    header->pt = {client.right / 2, client.bottom / 2};
+    header->fNC = FALSE;
+    header->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    ::GlobalUnlock(block.get());
+    if (!::PostMessageW(request.hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(block.get()), 0))
+        return "error=cannot post the drop\n";
+    block.release();
+    return "files=" + std::to_string(paths.size()) + "\n";
+}
+
 void answer(const MSG& request)
 {
     std::string reply;
@@ -74,16 +145,15 @@ void answer(const MSG& request)
     case probe::kControlFont:
         reply = describeFont(request.hwnd, static_cast<short>(HIWORD(request.wParam)));
         break;
+    case probe::kDropFiles:
+        reply = dropFiles(request);
+        break;
     default:
         reply = "error=unknown request\n";
         break;
     }
 
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring name = std::wstring(temp, length) + L"tarrow-e2e-probe-"
-        + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(static_cast<unsigned long>(request.lParam))
-        + L".txt";
+    const std::wstring name = requestFileName(request, L".txt");
     const std::wstring partial = name + L".part";
 
     testkit::OwnedHandle file(

@@ -14,6 +14,12 @@
 //              with kind "string", "separator" or "popup".
 // kControlFont (argument: control id): "face=", "height=", "weight=", "charset=",
 //              or "font=none" when the control uses the system font.
+// kDropFiles: drops files on the main window as the shell does: the probe
+//              reads the paths from "...-<number>.in" beside the answer (one
+//              "file=<path>" line each, escaped alike), builds the drop's
+//              memory block in Tarrow's process and posts WM_DROPFILES to
+//              the main window, then answers "files=N". Tarrow handles the
+//              drop after the answer.
 // Any request may instead answer "error=<what>".
 namespace probe {
 
@@ -23,6 +29,7 @@ constexpr char kHookGetterName[] = "tarrowE2EProbeHook";
 enum RequestKind : unsigned short {
     kSystemMenu = 1,
     kControlFont = 2,
+    kDropFiles = 3,
 };
 
 } // namespace probe
