@@ -8,7 +8,9 @@
 
 #include "NamedAccessible.h"
 
-#include <ComPtr.h>
+#include <UniqueAny.h>
+
+#include <string>
 
 namespace {
 
@@ -17,6 +19,38 @@ namespace {
 constexpr LRESULT kEditClassIndex = 65536 + 4;
 // Readers hear of new output at most this often.
 constexpr DWORD kValueChangeInterval = 250;
+
+// oleacc.dll is not among the DLLs Windows always takes from the system
+// folder: imported, a copy planted beside the program would be loaded in its
+// place. So it is loaded from there by its full path, once, and kept.
+struct Oleacc {
+    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
+    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
+    UniqueModule module;
+};
+
+template <typename Function> void Lookup(HMODULE module, const char* name, Function& function)
+{
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const Oleacc& OleaccFromSystemFolder()
+{
+    static const Oleacc oleacc = [] {
+        Oleacc loaded;
+        wchar_t folder[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return loaded;
+        loaded.module.reset(::LoadLibraryW((std::wstring(folder, length) + L"\\oleacc.dll").c_str()));
+        if (loaded.module) {
+            Lookup(loaded.module.get(), "CreateStdAccessibleObject", loaded.createStdAccessibleObject);
+            Lookup(loaded.module.get(), "LresultFromObject", loaded.lresultFromObject);
+        }
+        return loaded;
+    }();
+    return oleacc;
+}
 
 } // namespace
 
@@ -37,8 +71,6 @@ LogAccessibility::~LogAccessibility()
             services->ClearHwndProps(m_view, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &name, 1);
         }
     }
-    if (m_comToUninitialize)
-        ::CoUninitialize();
 }
 
 std::optional<LRESULT> LogAccessibility::OnGetObject(WPARAM flags, LPARAM objectId)
@@ -48,13 +80,16 @@ std::optional<LRESULT> LogAccessibility::OnGetObject(WPARAM flags, LPARAM object
         return kEditClassIndex;
     if (id != OBJID_CLIENT || m_name.empty() || m_annotated || !EnsureCom())
         return std::nullopt;
+    const Oleacc& oleacc = OleaccFromSystemFolder();
+    if (oleacc.createStdAccessibleObject == nullptr || oleacc.lresultFromObject == nullptr)
+        return std::nullopt;
     ComPtr<IAccessible> standard;
-    if (FAILED(::CreateStdAccessibleObject(m_view, OBJID_CLIENT, IID_IAccessible, standard.put_void())))
+    if (FAILED(oleacc.createStdAccessibleObject(m_view, OBJID_CLIENT, IID_IAccessible, standard.put_void())))
         return std::nullopt;
     const ComPtr<IAccessible> named = NamedAccessible::Wrap(standard.get(), m_name);
     if (!named)
         return std::nullopt;
-    const LRESULT reference = ::LresultFromObject(IID_IAccessible, flags, named.get());
+    const LRESULT reference = oleacc.lresultFromObject(IID_IAccessible, flags, named.get());
     if (FAILED(static_cast<HRESULT>(reference)))
         return std::nullopt;
     return reference;
@@ -101,14 +136,9 @@ void LogAccessibility::Pace()
 
 bool LogAccessibility::EnsureCom()
 {
-    // Both the annotation and handing our own object to a reader need COM
-    // on the view's thread; the view's thread keeps it while the view lives.
     if (!m_comTried) {
         m_comTried = true;
-        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        m_comToUninitialize = SUCCEEDED(result);
-        // Already in the multithreaded apartment: usable as it is.
-        m_comUsable = m_comToUninitialize || result == RPC_E_CHANGED_MODE;
+        m_apartment = EnterSingleThreadedApartment();
     }
-    return m_comUsable;
+    return m_apartment.valid();
 }

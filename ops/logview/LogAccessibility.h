@@ -2,6 +2,8 @@
 
 #include "IntervalPacer.h"
 
+#include <ComPtr.h>
+
 #include <windows.h>
 
 #include <optional>
@@ -32,6 +34,8 @@ public:
 
 private:
     void Pace();
+    // Both the annotation and handing a reader an object of our own need COM
+    // on the view's thread, which keeps it while the view lives.
     bool EnsureCom();
 
     HWND m_view;
@@ -41,6 +45,5 @@ private:
     std::wstring m_name;
     bool m_annotated = false;
     bool m_comTried = false;
-    bool m_comUsable = false;
-    bool m_comToUninitialize = false;
+    UniqueApartment m_apartment;
 };

@@ -26,24 +26,6 @@ using namespace e2e;
 using namespace std::chrono_literals;
 using testkit::encoding::toUtf8;
 
-class ComApartment {
-public:
-    ComApartment()
-        : m_result(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))
-    {
-    }
-    ~ComApartment()
-    {
-        if (SUCCEEDED(m_result))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT m_result;
-};
-
 VARIANT Self()
 {
     VARIANT self;
@@ -150,7 +132,7 @@ protected:
         return app_->click(ids::kErase) ? testing::AssertionSuccess() : testing::AssertionFailure() << "no click";
     }
 
-    ComApartment com_;
+    const UniqueApartment com_ = EnterSingleThreadedApartment();
     static std::unique_ptr<Sandbox> box_;
     static std::unique_ptr<TarrowDriver> app_;
     static bool started_;
@@ -205,13 +187,12 @@ TEST_F(ScreenReaderTest, HearsOfOutputWhileItStreamsAndOfTheLastOfIt)
                       "out 最后一行\\r\\n\n"));
     EXPECT_TRUE(PumpUntil([&] { return listener.Count() >= 1; })) << "no event for the first line";
     box_->writeFile(L"go", "");
-    // Pumping meanwhile, so that each event is read about as it comes.
-    std::wstring text;
+    // Until the run has ended and the program has written its last, pumping
+    // meanwhile, so that each event is read about as it comes.
     ASSERT_TRUE(PumpUntil([&] {
-        text = app_->logText();
-        return text.find(L"最后一行\r\n") != std::wstring::npos;
+        return app_->logText().find(L"最后一行\r\n") != std::wstring::npos && app_->isEnabled(ids::kErase);
     })) << app_->describe();
-    const size_t length = text.size();
+    const size_t length = app_->logText().size();
     EXPECT_TRUE(PumpUntil([&] { return listener.LastLength() == length; }))
         << listener.Count() << " events, the last read " << listener.LastLength() << " of " << length << " characters";
 }
