@@ -5,14 +5,12 @@
 // Binds control wrappers to a dialog's controls by id.
 class CDataExchange {
 public:
-    CDataExchange(CWnd* dialog, BOOL saveAndValidate)
+    explicit CDataExchange(CWnd* dialog)
         : m_dialog(dialog)
-        , m_bSaveAndValidate(saveAndValidate)
     {
     }
 
     CWnd* m_dialog;
-    BOOL m_bSaveAndValidate;
 };
 
 // Attaches the wrapper to the control with the given id, once.

@@ -2,10 +2,8 @@
 
 #include "CDataExchange.h"
 #include "CWinApp.h"
-
-namespace {
-CDialog* g_innermostModal = nullptr;
-}
+#include "ModalStack.h"
+#include "ModuleState.h"
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control)
 {
@@ -23,11 +21,6 @@ CDialog::~CDialog()
 {
     if (m_hWnd)
         ::DestroyWindow(m_hWnd);
-}
-
-CDialog* CDialog::InnermostModal()
-{
-    return g_innermostModal;
 }
 
 INT_PTR CDialog::DoModal()
@@ -49,12 +42,11 @@ INT_PTR CDialog::DoModal()
     if (disableOwner)
         ::EnableWindow(owner, FALSE);
 
-    m_outerModal = g_innermostModal;
-    g_innermostModal = this;
+    ModalStack::Push(*this, m_templateId);
     m_modalRunning = true;
     ::ShowWindow(hwnd, SW_SHOW);
     RunModalLoop();
-    g_innermostModal = m_outerModal;
+    ModalStack::Pop();
 
     // Re-enable the owner before the dialog goes, so activation returns to it.
     if (disableOwner) {
@@ -112,19 +104,13 @@ void CDialog::EndDialog(int result)
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
     return TRUE;
 }
 
 void CDialog::DoDataExchange(CDataExchange*)
 {
-}
-
-BOOL CDialog::UpdateData(BOOL save)
-{
-    CDataExchange dx(this, save);
-    DoDataExchange(&dx);
-    return TRUE;
 }
 
 void CDialog::OnOK()

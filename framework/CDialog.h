@@ -21,18 +21,12 @@ public:
     virtual INT_PTR DoModal();
     void EndDialog(int result);
 
-    UINT TemplateId() const { return m_templateId; }
-    // The dialog whose modal loop is running innermost, if any.
-    static CDialog* InnermostModal();
-
 protected:
+    // Binds the controls through DoDataExchange.
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange* pDX);
     virtual void OnOK();
     virtual void OnCancel();
-
-    // Fills the bound controls (save = FALSE) or reads them back (save = TRUE).
-    BOOL UpdateData(BOOL save = TRUE);
 
     // Gives the message to the derived class's routing table. Returns false
     // when no entry takes it or its handler asked for the default handling.
@@ -88,5 +82,4 @@ private:
     bool m_modalRunning = false;
     bool m_useDefault = false;
     INT_PTR m_modalResult = -1;
-    CDialog* m_outerModal = nullptr;
 };

@@ -24,11 +24,6 @@ void CEdit::SetLimitText(UINT maxChars) const
     SendMessage(EM_SETLIMITTEXT, maxChars);
 }
 
-UINT CEdit::GetLimitText() const
-{
-    return static_cast<UINT>(SendMessage(EM_GETLIMITTEXT));
-}
-
 int CEdit::GetLineCount() const
 {
     return static_cast<int>(SendMessage(EM_GETLINECOUNT));

@@ -9,7 +9,6 @@ public:
     void ReplaceSel(const wchar_t* text, BOOL canUndo = FALSE) const;
     void ScrollCaret() const;
     void SetLimitText(UINT maxChars) const;
-    UINT GetLimitText() const;
     int GetLineCount() const;
     // Text of one line, at most maxChars characters of it.
     std::wstring GetLine(int index, int maxChars) const;

@@ -1,35 +1,13 @@
 #include "CFileDialog.h"
 
 #include <ComPtr.h>
+#include <UniqueAny.h>
 
 #include <commdlg.h>
 #include <shobjidl.h>
 
-namespace {
-
-// Balances a successful COM initialisation of this thread.
-class ComApartment {
-public:
-    ComApartment()
-        : m_result(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))
-    {
-    }
-    ~ComApartment()
-    {
-        if (SUCCEEDED(m_result))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    HRESULT m_result;
-};
-
-} // namespace
-
 CFileDialog::CFileDialog(
-    BOOL, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
+    const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
     : m_defaultExt(defaultExt ? defaultExt : L"")
     , m_fileName(fileName ? fileName : L"")
     , m_flags(flags)
@@ -51,7 +29,7 @@ CFileDialog::CFileDialog(
 INT_PTR CFileDialog::DoModal()
 {
     HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
-    ComApartment apartment;
+    const UniqueApartment apartment = EnterSingleThreadedApartment();
     const HRESULT result = ShowNewerDialog(owner);
     if (result == S_OK)
         return IDOK;
@@ -95,11 +73,10 @@ HRESULT CFileDialog::ShowNewerDialog(HWND owner)
     ComPtr<IShellItem> item;
     if (FAILED(dialog->GetResult(item.put())))
         return S_FALSE;
-    PWSTR path = nullptr;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+    UniqueTaskMemory<PWSTR> path;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path)
         return S_FALSE;
-    m_pathName = path;
-    ::CoTaskMemFree(path);
+    m_pathName = path.get();
     return S_OK;
 }
 

@@ -12,8 +12,7 @@
 class CFileDialog {
 public:
     // filter: "label|patterns|label|patterns||", the first entry selected.
-    CFileDialog(BOOL openFileDialog, const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags,
-        const wchar_t* filter, CWnd* parent);
+    CFileDialog(const wchar_t* defaultExt, const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent);
 
     INT_PTR DoModal();
     std::wstring GetPathName() const { return m_pathName; }

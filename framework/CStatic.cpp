@@ -1,6 +1,6 @@
 #include "CStatic.h"
 
-#include "CWinApp.h"
+#include "ModuleState.h"
 
 BOOL CStatic::Create(const wchar_t* text, DWORD style, const RECT& rect, const CWnd* parent, UINT id)
 {
@@ -13,9 +13,4 @@ BOOL CStatic::Create(const wchar_t* text, DWORD style, const RECT& rect, const C
 HICON CStatic::SetIcon(HICON icon) const
 {
     return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(icon)));
-}
-
-HICON CStatic::GetIcon() const
-{
-    return reinterpret_cast<HICON>(SendMessage(STM_GETICON));
 }

@@ -8,5 +8,4 @@ class CStatic : public CWnd {
 public:
     BOOL Create(const wchar_t* text, DWORD style, const RECT& rect, const CWnd* parent, UINT id);
     HICON SetIcon(HICON icon) const;
-    HICON GetIcon() const;
 };

@@ -1,16 +1,28 @@
 #include "CWinApp.h"
 
-#include "CDialog.h"
+#include "CWnd.h"
+#include "ModalStack.h"
 #include "ModulePath.h"
+#include "ModuleState.h"
 
 namespace {
+
 CWinApp* g_app = nullptr;
+
+// Where help and the framework's boxes go: the innermost modal dialog's
+// window, else the main window.
+HWND BoxOwner()
+{
+    const ModalStack::Frame* modal = ModalStack::Innermost();
+    if (HWND owner = modal ? modal->window->GetSafeHwnd() : nullptr)
+        return owner;
+    return g_app && g_app->m_pMainWnd ? g_app->m_pMainWnd->GetSafeHwnd() : nullptr;
 }
 
-CWinApp::CWinApp(const wchar_t* appName)
+} // namespace
+
+CWinApp::CWinApp()
 {
-    if (appName)
-        m_appName = appName;
     g_app = this;
 }
 
@@ -22,15 +34,13 @@ CWinApp::~CWinApp()
 
 void CWinApp::InitApplication(HINSTANCE instance)
 {
-    m_hInstance = instance;
     const std::wstring exePath = ModuleFileName(nullptr);
     const size_t slash = exePath.find_last_of(L"\\/");
     const size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
     const size_t dot = exePath.find_last_of(L'.');
     const bool hasExtension = dot != std::wstring::npos && dot >= nameStart;
 
-    if (m_appName.empty())
-        m_appName = exePath.substr(nameStart, hasExtension ? dot - nameStart : std::wstring::npos);
+    ModuleState::Initialise(instance, exePath.substr(nameStart, hasExtension ? dot - nameStart : std::wstring::npos));
     m_helpFilePath = (hasExtension ? exePath.substr(0, dot) : exePath) + L".HLP";
 }
 
@@ -60,18 +70,13 @@ BOOL CWinApp::OnCmdMsg(UINT id)
 
 void CWinApp::OnHelp()
 {
-    const CDialog* dialog = CDialog::InnermostModal();
-    if (dialog)
-        WinHelp(HID_BASE_RESOURCE + dialog->TemplateId());
+    if (const ModalStack::Frame* modal = ModalStack::Innermost())
+        WinHelp(HID_BASE_RESOURCE + modal->templateId);
 }
 
 void CWinApp::WinHelp(DWORD_PTR data, UINT command)
 {
-    const CDialog* dialog = CDialog::InnermostModal();
-    HWND owner = dialog ? dialog->GetSafeHwnd() : nullptr;
-    if (!owner && m_pMainWnd)
-        owner = m_pMainWnd->GetSafeHwnd();
-    if (!::WinHelpW(owner, m_helpFilePath.c_str(), command, data))
+    if (!::WinHelpW(BoxOwner(), m_helpFilePath.c_str(), command, data))
         AfxMessageBox(L"启动帮助失败。");
 }
 
@@ -80,22 +85,7 @@ CWinApp* AfxGetApp()
     return g_app;
 }
 
-std::wstring AfxGetAppName()
-{
-    return g_app ? g_app->AppName() : std::wstring();
-}
-
-HINSTANCE AfxGetInstanceHandle()
-{
-    return g_app && g_app->Instance() ? g_app->Instance() : ::GetModuleHandleW(nullptr);
-}
-
 int AfxMessageBox(const std::wstring& text, UINT type)
 {
-    HWND owner = nullptr;
-    if (const CDialog* dialog = CDialog::InnermostModal())
-        owner = dialog->GetSafeHwnd();
-    else if (g_app && g_app->m_pMainWnd)
-        owner = g_app->m_pMainWnd->GetSafeHwnd();
-    return ::MessageBoxW(owner, text.c_str(), AfxGetAppName().c_str(), type);
+    return ::MessageBoxW(BoxOwner(), text.c_str(), AfxGetAppName().c_str(), type);
 }

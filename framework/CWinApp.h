@@ -13,10 +13,11 @@ constexpr DWORD HID_BASE_RESOURCE = 0x20000;
 
 // The application object: exactly one per process, constructed statically.
 // The entry point initialises it and calls InitInstance; when InitInstance
-// returns FALSE the process ends.
+// returns FALSE the process ends. Its name is the executable's, without the
+// extension.
 class CWinApp {
 public:
-    explicit CWinApp(const wchar_t* appName = nullptr);
+    CWinApp();
     virtual ~CWinApp();
 
     CWinApp(const CWinApp&) = delete;
@@ -30,10 +31,6 @@ public:
     // Default handling of ID_HELP: the topic of the innermost modal dialog.
     void OnHelp();
     void WinHelp(DWORD_PTR data, UINT command = HELP_CONTEXT);
-
-    const std::wstring& AppName() const { return m_appName; }
-    const std::wstring& HelpFilePath() const { return m_helpFilePath; }
-    HINSTANCE Instance() const { return m_hInstance; }
 
     // Owner of the about box and of framework message boxes, target of help.
     CWnd* m_pMainWnd = nullptr;
@@ -50,13 +47,10 @@ protected:
     virtual const CommandRoute* Commands(size_t* count) const;
 
 private:
-    std::wstring m_appName;
     std::wstring m_helpFilePath;
-    HINSTANCE m_hInstance = nullptr;
 };
 
 CWinApp* AfxGetApp();
-std::wstring AfxGetAppName();
-HINSTANCE AfxGetInstanceHandle();
-// Message box owned by the main window, captioned with the application name.
+// Message box owned by the innermost modal dialog or else the main window,
+// captioned with the application name.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);

@@ -1,8 +1,24 @@
 #include "CWnd.h"
 
-#include "CWinApp.h"
+#include "ModuleState.h"
 
 #include <utility>
+
+namespace {
+
+// Text of any window, whatever its length.
+std::wstring GetWindowTextOf(HWND hwnd)
+{
+    const int length = ::GetWindowTextLengthW(hwnd);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+} // namespace
 
 HWND CWnd::Detach()
 {
@@ -14,25 +30,9 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const
-{
-    return ::PostMessageW(m_hWnd, message, wParam, lParam);
-}
-
 HWND CWnd::GetDlgItem(int id) const
 {
     return ::GetDlgItem(m_hWnd, id);
-}
-
-std::wstring GetWindowTextOf(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthW(hwnd);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(hwnd, &text[0], length + 1);
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
 }
 
 std::wstring CWnd::GetDlgItemText(int id) const
@@ -53,11 +53,6 @@ std::wstring CWnd::GetWindowText() const
 void CWnd::SetWindowText(const std::wstring& text) const
 {
     ::SetWindowTextW(m_hWnd, text.c_str());
-}
-
-BOOL CWnd::EnableWindow(BOOL enable) const
-{
-    return ::EnableWindow(m_hWnd, enable);
 }
 
 BOOL CWnd::IsIconic() const

@@ -8,10 +8,6 @@
 class CWnd {
 public:
     CWnd() = default;
-    explicit CWnd(HWND hwnd)
-        : m_hWnd(hwnd)
-    {
-    }
     virtual ~CWnd() = default;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
@@ -19,7 +15,6 @@ public:
     HWND Detach();
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     HWND GetDlgItem(int id) const;
     std::wstring GetDlgItemText(int id) const;
@@ -27,7 +22,6 @@ public:
     std::wstring GetWindowText() const;
     void SetWindowText(const std::wstring& text) const;
 
-    BOOL EnableWindow(BOOL enable) const;
     BOOL IsIconic() const;
     void GetClientRect(RECT* rect) const;
     void Invalidate(BOOL erase = TRUE) const;
@@ -40,6 +34,3 @@ public:
 protected:
     HWND m_hWnd = nullptr;
 };
-
-// Text of any window, whatever its length.
-std::wstring GetWindowTextOf(HWND hwnd);

@@ -16,6 +16,11 @@ void LogPane::Append(const std::wstring& text, bool newLine) const
     m_control.Invalidate();
 }
 
+void LogPane::AppendLine(const std::wstring& text)
+{
+    Append(text, true);
+}
+
 void LogPane::AppendOutput(const char* bytes, size_t length)
 {
     Append(m_decoder.Decode(bytes, length), false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnsiChunkDecoder.h"
+#include "ToolLog.h"
 
 #include <CEdit.h>
 
@@ -10,7 +11,7 @@
 // The log: the program's own messages and everything the tools print, always
 // appended at the end, never trimmed. Works on any control that answers the
 // edit control's messages.
-class LogPane {
+class LogPane : public ToolLog {
 public:
     explicit LogPane(const CEdit& control)
         : m_control(control)
@@ -21,14 +22,13 @@ public:
     void RemoveLengthLimit() const;
 
     void Append(const std::wstring& text, bool newLine) const;
-    // One chunk of a tool's output, exactly as it was read.
-    void AppendOutput(const char* bytes, size_t length);
-    // The tool's run is over: show a character still waiting for its second byte.
-    void EndOutput();
+    void AppendLine(const std::wstring& text) override;
+    void AppendOutput(const char* bytes, size_t length) override;
+    // Shows a character still waiting for its second byte.
+    void EndOutput() override;
 
-    // An empty log has one, empty, line.
-    int LineCount() const;
-    std::wstring Line(int index, int maxChars) const;
+    int LineCount() const override;
+    std::wstring Line(int index, int maxChars) const override;
     std::wstring Text() const;
 
 private:

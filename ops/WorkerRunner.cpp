@@ -1,9 +1,9 @@
 #include "WorkerRunner.h"
 
-#include "LogPane.h"
+#include "ThreadTimer.h"
+#include "ToolLog.h"
 
-#include <UniqueAny.h>
-
+#include <utility>
 #include <vector>
 
 namespace {
@@ -11,6 +11,22 @@ namespace {
 constexpr DWORD kIdleWaitMs = 250;
 // Longest stretch spent reading before pending input is looked at again.
 constexpr DWORD kDrainSliceMs = 30;
+constexpr UINT kStoppedExitCode = 0xFFFFFFFF;
+
+// A job that only groups: no limits, and nothing ends when its handle is
+// closed, so what a tool leaves running after a normal run keeps running as
+// it would without a job. A tool that starts a process outside any job, as
+// it may do where it runs without one, still can.
+UniqueHandle CreateToolJob()
+{
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job)
+        return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    return job;
+}
 
 } // namespace
 
@@ -25,40 +41,48 @@ void WorkerRunner::DispatchPendingMessages()
 
 WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
 {
+    m_draining = true;
     char buffer[kChunkSize + 1];
     const DWORD start = ::GetTickCount();
+    Drain drained = Drain::Empty;
     for (;;) {
         DWORD peeked = 0;
         // A pipe that cannot be peeked at has ended for us: normally every
         // writer is gone (ERROR_BROKEN_PIPE).
-        if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr))
-            return Drain::PipeEnded;
+        if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr)) {
+            drained = Drain::PipeEnded;
+            break;
+        }
         if (peeked == 0)
-            return Drain::Empty;
+            break;
         DWORD read = 0;
         if (!::ReadFile(pipe, buffer, peeked, &read, nullptr) || read == 0)
-            return Drain::Empty;
+            break;
         buffer[read] = '\0';
         m_log.AppendOutput(buffer, read);
-        if (::GetTickCount() - start >= kDrainSliceMs)
-            return Drain::MoreWaiting;
+        if (::GetTickCount() - start >= kDrainSliceMs) {
+            drained = Drain::MoreWaiting;
+            break;
+        }
     }
+    m_draining = false;
+    return drained;
 }
 
-bool WorkerRunner::Run(const std::wstring& commandLine)
+void WorkerRunner::DrainFromOtherLoop()
 {
-    if (m_running)
-        return false;
-    m_running = TRUE;
+    if (m_draining || !m_tool.output)
+        return;
+    DrainAvailable(m_tool.output.get());
+}
 
+bool WorkerRunner::StartTool(const std::wstring& commandLine, Tool& tool)
+{
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     UniqueHandle readEnd;
     UniqueHandle writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) {
-        m_log.Append(L"创建工作进程失败！", true);
-        m_running = FALSE;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
         return false;
-    }
     // The tool gets the write end only: holding a read end of its own, it
     // would never see the pipe break if Tarrow went away, and would block
     // for ever once the pipe filled.
@@ -75,56 +99,90 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
     std::vector<wchar_t> writableCommand(commandLine.begin(), commandLine.end());
     writableCommand.push_back(L'\0');
     PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE, nullptr, nullptr,
-            &startup, &info)) {
-        writeEnd.reset();
-        readEnd.reset();
-        m_log.Append(L"创建工作进程失败！", true);
-        m_running = FALSE;
+    // Suspended until it is in its job, so that nothing it starts escapes.
+    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE,
+            CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info))
+        return false;
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+
+    // Where the tool cannot have a job of its own (before Windows 8 a process
+    // already in a job, as Tarrow may be, cannot join another), a stop ends
+    // the tool alone.
+    UniqueHandle job = CreateToolJob();
+    if (job && !::AssignProcessToJobObject(job.get(), process.get()))
+        job.reset();
+    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+        ::TerminateProcess(process.get(), kStoppedExitCode);
         return false;
     }
-    UniqueHandle process(info.hProcess);
-    ::CloseHandle(info.hThread);
-    // From here the pipe ends once the child and whatever inherited its
-    // write end have all gone.
-    writeEnd.reset();
 
-    bool childEnded = false;
-    bool moreWaiting = false;
-    while (m_running) {
-        // Output still queued in the pipe is read at once; otherwise sleep
-        // until the child ends, input arrives or the idle period passes.
-        const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
-        HANDLE handle = process.get();
-        const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
-                                      : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
-        const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
+    // Our copy of the write end goes with this call: from then on the pipe
+    // ends once the child and whatever inherited its write end have all gone.
+    tool.process = std::move(process);
+    tool.job = std::move(job);
+    tool.output = std::move(readEnd);
+    return true;
+}
 
-        if (!childEnded && wait == WAIT_OBJECT_0) {
-            childEnded = true;
-        } else if (wait == inputSignal) {
-            DispatchPendingMessages();
-        } else if (wait != WAIT_TIMEOUT) {
-            continue;
-        }
+void WorkerRunner::Terminate(const Tool& tool)
+{
+    if (tool.job)
+        ::TerminateJobObject(tool.job.get(), kStoppedExitCode);
+    else if (::WaitForSingleObject(tool.process.get(), 0) == WAIT_TIMEOUT)
+        ::TerminateProcess(tool.process.get(), kStoppedExitCode);
+}
 
-        // A process the tool left behind may still hold the pipe: keep
-        // draining without blocking, and keep the window live, until the
-        // pipe itself reports its end.
-        const Drain drained = DrainAvailable(readEnd.get());
-        moreWaiting = drained == Drain::MoreWaiting;
-        if (childEnded && drained == Drain::PipeEnded) {
-            readEnd.reset();
-            m_running = FALSE;
-        }
+void WorkerRunner::StopNow()
+{
+    Stop();
+    if (m_tool.process)
+        Terminate(m_tool);
+}
+
+bool WorkerRunner::Run(const std::wstring& commandLine)
+{
+    m_stopRequested = false;
+    if (!StartTool(commandLine, m_tool)) {
+        m_log.AppendLine(L"创建工作进程失败！");
+        return false;
     }
 
-    if (!childEnded && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
-        ::TerminateProcess(process.get(), 0xFFFFFFFF);
-    process.reset();
-    readEnd.reset();
+    {
+        const ThreadTimer otherLoops(kIdleWaitMs, [this] { DrainFromOtherLoop(); });
+        bool childEnded = false;
+        bool moreWaiting = false;
+        while (!m_stopRequested) {
+            // Output still queued in the pipe is read at once; otherwise sleep
+            // until the child ends, input arrives or the idle period passes.
+            const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
+            HANDLE handle = m_tool.process.get();
+            const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
+                                          : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
+            const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
+
+            if (!childEnded && wait == WAIT_OBJECT_0) {
+                childEnded = true;
+            } else if (wait == inputSignal) {
+                DispatchPendingMessages();
+            } else if (wait != WAIT_TIMEOUT) {
+                continue;
+            }
+
+            // A process the tool left behind may still hold the pipe: keep
+            // draining without blocking, and keep the window live, until the
+            // pipe itself reports its end.
+            const Drain drained = DrainAvailable(m_tool.output.get());
+            moreWaiting = drained == Drain::MoreWaiting;
+            if (childEnded && drained == Drain::PipeEnded)
+                break;
+        }
+        if (m_stopRequested)
+            Terminate(m_tool);
+    }
+    m_tool = Tool();
 
     m_log.EndOutput();
-    m_log.Append(std::wstring(), true);
+    m_log.AppendLine(std::wstring());
     return true;
 }

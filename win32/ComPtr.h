@@ -1,5 +1,8 @@
 #pragma once
 
+#include "UniqueAny.h"
+
+#include <objbase.h>
 #include <unknwn.h>
 
 #include <utility>
@@ -46,3 +49,26 @@ public:
 private:
     Interface* m_pointer = nullptr;
 };
+
+namespace unique_any_close {
+
+inline void Apartment(bool)
+{
+    ::CoUninitialize();
+}
+template <typename Pointer> void TaskMemory(Pointer memory)
+{
+    ::CoTaskMemFree(memory);
+}
+
+} // namespace unique_any_close
+
+// The thread's entry into a COM apartment: a successful entry (true) is
+// balanced when the owner goes, a failed one is not.
+using UniqueApartment = UniqueAny<bool, unique_any_close::Apartment>;
+inline UniqueApartment EnterSingleThreadedApartment()
+{
+    return UniqueApartment(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+}
+// Memory a COM call hands over for CoTaskMemFree.
+template <typename Pointer> using UniqueTaskMemory = UniqueAny<Pointer, unique_any_close::TaskMemory<Pointer>>;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GdiOwners.h"
+#include <UniqueAny.h>
 
 #include <windows.h>
 
@@ -54,7 +54,7 @@ private:
     // x after columns [from, to), starting at x.
     int Advance(std::wstring_view line, size_t from, size_t to, int x) const;
 
-    MemoryDcOwner m_dc;
+    UniqueDc m_dc;
     HFONT m_font = nullptr;
     int m_lineHeight = 16;
     int m_averageCharWidth = 8;

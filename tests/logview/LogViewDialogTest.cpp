@@ -1,6 +1,6 @@
 #include "LogViewTestHost.h"
 
-#include <HandleOwner.h>
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -122,12 +122,6 @@ TEST(LogViewInADialog, TabMovesOnAndEnterPressesTheDefaultButton)
     EXPECT_EQ(RunDialog(enter), IDOK);
 }
 
-void CloseProcessHandle(HANDLE handle)
-{
-    CloseHandle(handle);
-}
-using ProcessHandle = HandleOwner<HANDLE, CloseProcessHandle>;
-
 TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
 {
     LogViewTestHost host;
@@ -146,8 +140,8 @@ TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    ProcessHandle child(process.hProcess);
-    ProcessHandle thread(process.hThread);
+    UniqueHandle child(process.hProcess);
+    UniqueHandle thread(process.hThread);
 
     const ULONGLONG deadline = GetTickCount64() + 60000;
     while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {

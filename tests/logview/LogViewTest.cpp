@@ -125,7 +125,7 @@ TEST_F(LogViewTest, LaysOutTabsAndWideCharactersLikeAnEditControl)
 {
     // The log's font: a CJK font, whose tmAveCharWidth is wider than the
     // average Latin letter that tab stops are measured in.
-    const HandleOwner<HFONT, DeleteFontObject> font(
+    const UniqueFont font(
         CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, 0, 0, 0, FIXED_PITCH, L"新宋体"));
     SendBoth(WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     const std::wstring line = L"a\tbb\tccc\tdddd\te 中文 x";
@@ -244,6 +244,18 @@ TEST_F(LogViewTest, MouseSelectsByDraggingAndWordsByDoubleClicking)
     EXPECT_EQ(Selection(), Sel(7, 13));
 }
 
+TEST_F(LogViewTest, ADragEndsWhenAnotherWindowTakesTheMouse)
+{
+    AppendLikeTheProgram(host.View(), L"first\r\nsecond line\r\nthird");
+    const int lineHeight = host.LineHeight();
+    View(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, lineHeight / 2));
+    ASSERT_EQ(GetCapture(), host.View()) << "a drag holds the mouse";
+    SetCapture(host.Edit());
+    View(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1000, lineHeight + lineHeight / 2));
+    EXPECT_EQ(Selection(), Sel(0, 0));
+    ReleaseCapture();
+}
+
 TEST_F(LogViewTest, PaintsTextOnTheBackgroundItsParentChooses)
 {
     host.SetStaticBackground(RGB(255, 0, 0));
@@ -256,6 +268,52 @@ TEST_F(LogViewTest, PaintsTextOnTheBackgroundItsParentChooses)
     const auto red = std::count(painted.begin(), painted.end(), RGB(255, 0, 0));
     EXPECT_GT(red, static_cast<long>(painted.size() / 2));
     EXPECT_LT(red, static_cast<long>(painted.size())) << "no text was drawn";
+}
+
+TEST_F(LogViewTest, FindsTheCharacterAtAPointLikeAnEditControl)
+{
+    // Both controls have the same size and font, but their borders and
+    // margins differ by a pixel or two: the view's points are shifted by
+    // the difference between the places of their first characters.
+    FeedBoth(L"short\r\na longer line\twith a tab\r\n\r\n中文 last");
+    const auto pointOf = [](HWND control, size_t position) {
+        const LRESULT point = SendMessageW(control, EM_POSFROMCHAR, position, 0);
+        return POINT{static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
+    };
+    const POINT view = pointOf(host.View(), 0);
+    const POINT edit = pointOf(host.Edit(), 0);
+    const POINT shift{view.x - edit.x, view.y - edit.y};
+    RECT viewClient{};
+    RECT editClient{};
+    GetClientRect(host.View(), &viewClient);
+    GetClientRect(host.Edit(), &editClient);
+    RECT both = viewClient; // in the edit control's coordinates
+    OffsetRect(&both, -shift.x, -shift.y);
+    IntersectRect(&both, &both, &editClient);
+
+    // At (x, y) of the edit control and the same place in the view.
+    const auto charFromPos = [](HWND control, LONG x, LONG y) {
+        return SendMessageW(control, EM_CHARFROMPOS, 0, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+    };
+    const auto same = [&](LONG x, LONG y) {
+        EXPECT_EQ(charFromPos(host.View(), x + shift.x, y + shift.y), charFromPos(host.Edit(), x, y))
+            << "at " << x << ", " << y;
+    };
+    const int height = host.LineHeight();
+    const size_t length = static_cast<size_t>(View(WM_GETTEXTLENGTH));
+    for (size_t position = 0; position < length; ++position) {
+        const POINT point = pointOf(host.Edit(), position);
+        same(point.x + 1, point.y + height / 2);
+    }
+    for (LONG line = 0; line < 4; ++line)
+        same(both.right - 1, edit.y + line * height + height / 2); // right of the line's end
+    same(both.left + 10, both.bottom - 1); // below the text
+
+    // Outside the client area there is no character.
+    EXPECT_EQ(charFromPos(host.Edit(), editClient.right, edit.y + 1), -1);
+    EXPECT_EQ(charFromPos(host.View(), viewClient.right, view.y + 1), -1);
+    EXPECT_EQ(charFromPos(host.Edit(), 10, -1), -1);
+    EXPECT_EQ(charFromPos(host.View(), 10, -1), -1);
 }
 
 } // namespace

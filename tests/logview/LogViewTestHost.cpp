@@ -1,6 +1,5 @@
 #include "LogViewTestHost.h"
 
-#include <GdiOwners.h>
 #include <ScopedSelect.h>
 
 #include <gtest/gtest.h>
@@ -35,7 +34,7 @@ LogViewTestHost::LogViewTestHost()
     SendMessageW(m_view, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageW(m_edit, EM_SETLIMITTEXT, 0, 0);
-    MemoryDcOwner dc(CreateCompatibleDC(nullptr));
+    UniqueDc dc(CreateCompatibleDC(nullptr));
     ScopedSelect select(dc.get(), font);
     GetTextMetricsW(dc.get(), &m_metrics);
 }
@@ -77,8 +76,8 @@ std::vector<COLORREF> LogViewTestHost::RenderView() const
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    MemoryDcOwner dc(CreateCompatibleDC(nullptr));
-    BitmapOwner bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueDc dc(CreateCompatibleDC(nullptr));
+    UniqueBitmap bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap)
         return {};
     std::vector<COLORREF> pixels;

@@ -1,22 +1,13 @@
 #pragma once
 
-#include <HandleOwner.h>
 #include <LogView.h>
+#include <UniqueAny.h>
 
 #include <windows.h>
 
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-inline void DeleteBrushObject(HBRUSH brush)
-{
-    DeleteObject(brush);
-}
-inline void DeleteFontObject(HFONT font)
-{
-    DeleteObject(font);
-}
 
 // A hidden top-level window holding a log view and, of the same size and font,
 // a real read-only multi-line edit control to compare it with.
@@ -44,7 +35,7 @@ private:
     HWND m_window = nullptr;
     HWND m_view = nullptr;
     HWND m_edit = nullptr;
-    HandleOwner<HBRUSH, DeleteBrushObject> m_background;
+    UniqueBrush m_background;
     TEXTMETRICW m_metrics{};
 };
 

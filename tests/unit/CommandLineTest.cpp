@@ -1,6 +1,6 @@
 #include <CommandLine.h>
 
-#include <windows.h>
+#include <UniqueAny.h>
 
 #include <shellapi.h>
 
@@ -15,11 +15,10 @@ namespace {
 std::vector<std::wstring> ParseCommandLine(const std::wstring& line)
 {
     int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(line.c_str(), &count);
+    const UniqueLocal<LPWSTR*> argv(::CommandLineToArgvW(line.c_str(), &count));
     std::vector<std::wstring> parsed;
-    for (int i = 0; i < count; ++i)
-        parsed.emplace_back(argv[i]);
-    ::LocalFree(argv);
+    for (int i = 0; argv && i < count; ++i)
+        parsed.emplace_back(argv.get()[i]);
     return parsed;
 }
 

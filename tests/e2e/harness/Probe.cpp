@@ -38,15 +38,21 @@ bool Probe::prepare()
     return true;
 }
 
-std::optional<Probe::Fields> Probe::ask(
-    const Window& window, probe::RequestKind kind, int argument, std::chrono::milliseconds timeout)
+std::optional<Probe::Fields> Probe::ask(const Window& window, probe::RequestKind kind, int argument,
+    std::chrono::milliseconds timeout, const std::string& input)
 {
     if (!prepare())
         return std::nullopt;
+    if (input.size() > probe::kInputBytes) {
+        lastError_ = "the request's input is too long";
+        return std::nullopt;
+    }
     probe::Layout* layout = shared();
     layout->window = reinterpret_cast<std::uint64_t>(window.handle());
     layout->kind = kind;
     layout->argument = argument;
+    input.copy(layout->input, input.size());
+    layout->inputLength = static_cast<std::uint32_t>(input.size());
     const LONG number = layout->requested + 1;
     ::InterlockedExchange(&layout->requested, number);
 
@@ -131,6 +137,14 @@ std::optional<FontInfo> Probe::controlFont(int controlId, std::chrono::milliseco
             font.charset = static_cast<int>(std::wcstol(value.c_str(), nullptr, 10));
     }
     return font;
+}
+
+bool Probe::dropFiles(const std::vector<std::wstring>& paths, std::chrono::milliseconds timeout)
+{
+    std::string input;
+    for (const std::wstring& path : paths)
+        input += "file=" + testkit::encoding::toRecordValue(path) + "\n";
+    return ask(target_, probe::kDropFiles, 0, timeout, input).has_value();
 }
 
 testing::AssertionResult Probe::watch(const Window& log, std::chrono::milliseconds timeout)

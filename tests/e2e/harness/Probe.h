@@ -47,6 +47,10 @@ public:
     std::optional<std::vector<MenuItem>> systemMenu(std::chrono::milliseconds timeout = kDefaultTimeout);
     // An empty face means the control has no font set (the system font).
     std::optional<FontInfo> controlFont(int controlId, std::chrono::milliseconds timeout = kDefaultTimeout);
+    // Drops the files on the main window as Explorer does (WM_DROPFILES with
+    // a drop block made in Tarrow's process). True once Tarrow's message loop
+    // has dispatched the drop.
+    bool dropFiles(const std::vector<std::wstring>& paths, std::chrono::milliseconds timeout = kDefaultTimeout);
     const std::string& lastError() const { return lastError_; }
 
     // Has the probe watch the log for as long as Tarrow runs, so that what
@@ -66,8 +70,8 @@ private:
 
     probe::Layout* shared() const { return static_cast<probe::Layout*>(view_.get()); }
     bool prepare();
-    std::optional<Fields> ask(
-        const Window& window, probe::RequestKind kind, int argument, std::chrono::milliseconds timeout);
+    std::optional<Fields> ask(const Window& window, probe::RequestKind kind, int argument,
+        std::chrono::milliseconds timeout, const std::string& input = {});
 
     Window target_;
     UniqueHandle mapping_;

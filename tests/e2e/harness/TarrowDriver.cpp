@@ -64,8 +64,10 @@ testing::AssertionResult TarrowDriver::start()
 
 Window TarrowDriver::findMainWindow() const
 {
+    // A message box is a dialog too, but owned by the main window: one shown
+    // at once at start-up (a file from the command line) sits above it.
     for (const Window& window : Window::topLevelOf(pid())) {
-        if (window.className() == L"#32770" && window.child(ids::kLog))
+        if (window.className() == L"#32770" && !::GetWindow(window.handle(), GW_OWNER) && window.child(ids::kLog))
             return window;
     }
     return Window();
@@ -194,6 +196,13 @@ Probe& TarrowDriver::probe()
     if (!probe_)
         probe_ = std::make_unique<Probe>(window_);
     return *probe_;
+}
+
+testing::AssertionResult TarrowDriver::dropFiles(const std::vector<std::wstring>& paths)
+{
+    if (probe().dropFiles(paths))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "cannot drop the files: " << probe_->lastError();
 }
 
 const std::string& TarrowDriver::probeError() const

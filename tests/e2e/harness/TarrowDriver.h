@@ -108,6 +108,8 @@ public:
     // --- seen from inside the process (through the probe DLL)
     std::optional<std::vector<MenuItem>> systemMenu() { return probe().systemMenu(); }
     std::optional<FontInfo> controlFont(int id) { return probe().controlFont(id); }
+    // Drops the files on the window as Explorer does; see Probe::dropFiles.
+    testing::AssertionResult dropFiles(const std::vector<std::wstring>& paths);
     const std::string& probeError() const;
     Probe& probe();
 

@@ -9,15 +9,18 @@
 #include <UniqueAny.h>
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
 using probe::Layout;
+using testkit::encoding::fromRecordValue;
 using testkit::encoding::toRecordValue;
 
 // Everything below is touched only from Tarrow's GUI thread, the one hooked.
@@ -30,6 +33,11 @@ int g_depth = 0;
 int g_dispatching = 0;
 // A tick line cut in two by a chunk boundary waits here for its end.
 std::wstring g_partialLine;
+// A drop is answered once Tarrow's loop takes the marker posted behind it;
+// till then its request number and answer wait here.
+UniqueHook g_dropTakenHook;
+LONG g_dropRequest = 0;
+std::string g_dropReply;
 
 Layout* layout()
 {
@@ -289,6 +297,16 @@ void timeTarrowsCalls()
     redirectImport("MultiByteToWideChar", &timedMultiByteToWideChar, g_multiByteToWideChar);
 }
 
+// Keeps the DLL in Tarrow for as long as Tarrow runs, for what outlives the
+// harness's hook (a subclass, a hook of the probe's own); null if it cannot.
+HMODULE pinnedSelf()
+{
+    HMODULE self = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+        reinterpret_cast<LPCWSTR>(&pinnedSelf), &self);
+    return self;
+}
+
 std::string watchLog(HWND log)
 {
     if (g_logProc)
@@ -296,10 +314,7 @@ std::string watchLog(HWND log)
     DWORD owner = 0;
     if (!::IsWindow(log) || ::GetWindowThreadProcessId(log, &owner) != ::GetCurrentThreadId())
         return "error=the log is not a window of the hooked thread\n";
-    // The subclass outlives the hook, so the DLL stays as long as Tarrow runs.
-    HMODULE self = nullptr;
-    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-            reinterpret_cast<LPCWSTR>(&timedLogProc), &self))
+    if (!pinnedSelf())
         return "error=cannot keep the probe loaded\n";
     g_logProc
         = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&timedLogProc)));
@@ -310,6 +325,84 @@ std::string watchLog(HWND log)
     return "watching=1\n";
 }
 
+void answer(Layout* shared, LONG request, std::string reply)
+{
+    if (reply.size() > probe::kAnswerBytes)
+        reply = "error=the answer is too long\n";
+    reply.copy(shared->answer, reply.size());
+    shared->answerLength = static_cast<std::uint32_t>(reply.size());
+    ::InterlockedExchange(&shared->answered, request);
+}
+
+LRESULT CALLBACK dropTakenHook(int code, WPARAM removal, LPARAM parameter)
+{
+    auto* message = reinterpret_cast<MSG*>(parameter);
+    if (code == HC_ACTION && removal == PM_REMOVE && g_dropRequest != 0
+        && message->message == ::RegisterWindowMessageW(probe::kDropTakenMessageName)
+        && static_cast<LONG>(message->lParam) == g_dropRequest) {
+        // Tarrow itself never sees the marker.
+        message->message = WM_NULL;
+        const LONG request = g_dropRequest;
+        g_dropRequest = 0;
+        if (Layout* shared = layout())
+            answer(shared, request, g_dropReply);
+    }
+    return ::CallNextHookEx(nullptr, code, removal, parameter);
+}
+
+// The block the shell hands a window with WM_DROPFILES: a DROPFILES header,
+// then the wide paths, each ending in a null, and one more null at the end.
+// Tarrow owns it from the post on and gives it back with DragFinish.
+std::string dropFiles(HWND window, const std::string& input, LONG request)
+{
+    std::vector<std::wstring> paths;
+    for (std::size_t start = 0; start < input.size();) {
+        std::size_t end = input.find('\n', start);
+        if (end == std::string::npos)
+            end = input.size();
+        const std::string line = input.substr(start, end - start);
+        if (line.compare(0, 5, "file=") == 0)
+            paths.push_back(fromRecordValue(line.substr(5)));
+        start = end + 1;
+    }
+    if (paths.empty())
+        return "error=no files to drop\n";
+    const HMODULE self = pinnedSelf();
+    if (!self)
+        return "error=cannot keep the probe loaded\n";
+    if (!g_dropTakenHook)
+        g_dropTakenHook.reset(::SetWindowsHookExW(WH_GETMESSAGE, &dropTakenHook, self, ::GetCurrentThreadId()));
+    if (!g_dropTakenHook)
+        return "error=cannot watch Tarrow's queue\n";
+
+    std::wstring names;
+    for (const std::wstring& path : paths)
+        names += path + L'\0';
+    names += L'\0';
+    const SIZE_T size = sizeof(DROPFILES) + names.size() * sizeof(wchar_t);
+    UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    auto* header = block ? static_cast<DROPFILES*>(::GlobalLock(block.get())) : nullptr;
+    if (!header)
+        return "error=cannot allocate the drop\n";
+    header->pFiles = sizeof(DROPFILES);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    header->pt = {client.right / 2, client.bottom / 2};
+    header->fNC = FALSE;
+    header->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), names.data(), names.size() * sizeof(wchar_t));
+    ::GlobalUnlock(block.get());
+    if (!::PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block.get()), 0))
+        return "error=cannot post the drop\n";
+    block.release();
+    // Posted messages to one window come out in order: the marker is taken
+    // after the drop has been dispatched.
+    if (!::PostMessageW(window, ::RegisterWindowMessageW(probe::kDropTakenMessageName), 0, request))
+        return "error=cannot post the marker behind the drop\n";
+    g_dropRequest = request;
+    return "files=" + std::to_string(paths.size()) + "\n";
+}
+
 void serve()
 {
     Layout* shared = layout();
@@ -317,8 +410,11 @@ void serve()
     if (!shared || g_serving)
         return;
     const LONG requested = ::InterlockedCompareExchange(&shared->requested, 0, 0);
-    if (requested == shared->answered)
+    if (requested == shared->answered || requested == g_dropRequest)
         return;
+    // A drop the harness gave up on waits no more.
+    g_dropRequest = 0;
+    g_dropTakenHook.reset();
     g_serving = true;
     const auto window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(shared->window));
     std::string reply;
@@ -332,15 +428,17 @@ void serve()
     case probe::kWatchLog:
         reply = watchLog(window);
         break;
+    case probe::kDropFiles:
+        reply = dropFiles(window, std::string(shared->input, shared->inputLength), requested);
+        break;
     default:
         reply = "error=unknown request\n";
         break;
     }
-    if (reply.size() > probe::kAnswerBytes)
-        reply = "error=the answer is too long\n";
-    reply.copy(shared->answer, reply.size());
-    shared->answerLength = static_cast<std::uint32_t>(reply.size());
-    ::InterlockedExchange(&shared->answered, requested);
+    if (g_dropRequest == requested)
+        g_dropReply = reply;
+    else
+        answer(shared, requested, reply);
     g_serving = false;
 }
 

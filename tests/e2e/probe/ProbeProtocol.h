@@ -13,8 +13,8 @@
 // holding one Layout, hooks Tarrow's GUI thread with WH_CALLWNDPROC (the
 // procedure kHookGetterName returns) and sends a window of that thread
 // WM_NULL. At each hook call the probe looks for a request. One request at a
-// time: the harness fills in window, kind and argument, then sets
-// `requested` to a new number; the probe writes its answer, UTF-8 "key=value"
+// time: the harness fills in window, kind, argument and input (what a
+// request takes along), then sets `requested` to a new number; the probe writes its answer, UTF-8 "key=value"
 // lines with values escaped like the double's args records (% CR LF as %25
 // %0D %0A), then sets `answered` to that number.
 //
@@ -29,19 +29,28 @@
 //     It sends and posts nothing, so Tarrow is woken by nothing it would not
 //     have been woken by anyway. From then on it also times Tarrow's own
 //     calls (through its import table) of the functions in CallKind.
+// kDropFiles (window: the main window; input: one "file=<path>" line per
+//     file, escaped alike): drops the files as the shell does. The probe
+//     builds the drop's memory block in Tarrow's process, posts WM_DROPFILES
+//     and behind it a marker (kDropTakenMessageName), and answers "files=N"
+//     only once Tarrow's message loop has taken the marker, so the drop has
+//     been dispatched by then.
 // Any request may instead answer "error=<what>".
 namespace probe {
 
 constexpr wchar_t kMappingPrefix[] = L"Local\\TarrowProbe-";
 constexpr char kHookGetterName[] = "tarrowProbeHook";
+constexpr wchar_t kDropTakenMessageName[] = L"Tarrow.Probe.DropTaken";
 
 enum RequestKind : std::uint32_t {
     kSystemMenu = 1,
     kControlFont = 2,
     kWatchLog = 3,
+    kDropFiles = 4,
 };
 
 constexpr unsigned kAnswerBytes = 16 * 1024;
+constexpr unsigned kInputBytes = 16 * 1024;
 constexpr unsigned kMaxTicks = 4096;
 // Costs are also kept by how much output the log already held: a quarter
 // megabyte a bucket, the last bucket taking everything beyond.
@@ -92,6 +101,8 @@ struct Layout {
     volatile LONG answered;
     std::uint32_t answerLength;
     char answer[kAnswerBytes];
+    std::uint32_t inputLength;
+    char input[kInputBytes];
 
     // Written by the harness: once this many characters have been appended,
     // the probe notes the time in targetReachedAt.

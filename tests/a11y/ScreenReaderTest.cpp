@@ -1,0 +1,200 @@
+// The log as a screen reader meets it: the accessible object oleacc gives
+// another process for the log's window, and the events that say its text
+// changed.
+
+#include "Encoding.h"
+#include "Sandbox.h"
+#include "TarrowDriver.h"
+
+#include <ComPtr.h>
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace e2e;
+using namespace std::chrono_literals;
+using testkit::encoding::toUtf8;
+
+VARIANT Self()
+{
+    VARIANT self;
+    ::VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    return self;
+}
+
+std::wstring TakeString(BSTR text)
+{
+    std::wstring taken = text != nullptr ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+    ::SysFreeString(text);
+    return taken;
+}
+
+// Pumps this thread's messages while waiting: out-of-context WinEvent hooks
+// are called from the message loop of the thread that set them.
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kDefaultTimeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+// Counts EVENT_OBJECT_VALUECHANGE for one window's client object, and reads
+// the window's text length at each, as a reader following along re-reads the
+// value it was told has changed.
+class ValueChangeListener {
+public:
+    ValueChangeListener(DWORD processId, HWND window)
+        : m_window(window)
+    {
+        s_current = this;
+        m_hook = ::SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, &Callback, processId, 0,
+            WINEVENT_OUTOFCONTEXT);
+    }
+    ~ValueChangeListener()
+    {
+        if (m_hook != nullptr)
+            ::UnhookWinEvent(m_hook);
+        s_current = nullptr;
+    }
+    ValueChangeListener(const ValueChangeListener&) = delete;
+    ValueChangeListener& operator=(const ValueChangeListener&) = delete;
+
+    bool Hooked() const { return m_hook != nullptr; }
+    size_t Count() const { return m_lengths.size(); }
+    size_t LastLength() const { return m_lengths.empty() ? 0 : m_lengths.back(); }
+
+private:
+    static void CALLBACK Callback(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG childId, DWORD, DWORD)
+    {
+        if (s_current == nullptr || window != s_current->m_window || objectId != OBJID_CLIENT
+            || childId != CHILDID_SELF)
+            return;
+        const auto length = Window(window).send(WM_GETTEXTLENGTH);
+        s_current->m_lengths.push_back(length ? static_cast<size_t>(*length) : 0);
+    }
+
+    static ValueChangeListener* s_current;
+    HWND m_window;
+    HWINEVENTHOOK m_hook = nullptr;
+    std::vector<size_t> m_lengths;
+};
+
+ValueChangeListener* ValueChangeListener::s_current = nullptr;
+
+// One Tarrow serves both tests: starting Wine programs is slow.
+class ScreenReaderTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        box_ = std::make_unique<Sandbox>();
+        box_->installTool(L"burnkit.exe");
+        app_ = std::make_unique<TarrowDriver>(*box_);
+        started_
+            = box_->ready() && app_->start() && app_->setText(ids::kFilePath, box_->writeFile(L"image.dat", "data"));
+    }
+
+    static void TearDownTestSuite()
+    {
+        app_.reset();
+        box_.reset();
+    }
+
+    void SetUp() override { ASSERT_TRUE(started_) << "Tarrow did not start; " << app_->describe(); }
+
+    HWND Log() const { return app_->control(ids::kLog).handle(); }
+
+    // Runs the tool with the script once the last run has ended.
+    static testing::AssertionResult Erase(const std::string& script)
+    {
+        if (auto idle = app_->waitFor([] { return app_->isEnabled(ids::kErase); }, "the last run to end"); !idle)
+            return idle;
+        box_->setScript(L"burnkit.exe", script);
+        return app_->click(ids::kErase) ? testing::AssertionSuccess() : testing::AssertionFailure() << "no click";
+    }
+
+    const UniqueApartment com_ = EnterSingleThreadedApartment();
+    static std::unique_ptr<Sandbox> box_;
+    static std::unique_ptr<TarrowDriver> app_;
+    static bool started_;
+};
+
+std::unique_ptr<Sandbox> ScreenReaderTest::box_;
+std::unique_ptr<TarrowDriver> ScreenReaderTest::app_;
+bool ScreenReaderTest::started_ = false;
+
+TEST_F(ScreenReaderTest, ReadsTheLogAsNamedReadOnlyTextWithTheLogAsItsValue)
+{
+    ASSERT_TRUE(Erase("out 正在擦除...\\r\\n\nout 擦除完成\\r\\n\n"));
+    ASSERT_TRUE(app_->waitForLog(L"擦除完成\r\n"));
+
+    ComPtr<IAccessible> log;
+    ASSERT_EQ(
+        ::AccessibleObjectFromWindow(Log(), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, log.put_void()), S_OK);
+    VARIANT role;
+    ::VariantInit(&role);
+    ASSERT_EQ(log->get_accRole(Self(), &role), S_OK);
+    EXPECT_EQ(role.vt, VT_I4);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+
+    VARIANT state;
+    ::VariantInit(&state);
+    ASSERT_EQ(log->get_accState(Self(), &state), S_OK);
+    EXPECT_NE(state.lVal & STATE_SYSTEM_READONLY, 0) << std::hex << state.lVal;
+    EXPECT_NE(state.lVal & STATE_SYSTEM_FOCUSABLE, 0) << std::hex << state.lVal;
+
+    BSTR name = nullptr;
+    EXPECT_EQ(log->get_accName(Self(), &name), S_OK);
+    EXPECT_EQ(TakeString(name), L"日志");
+
+    BSTR value = nullptr;
+    ASSERT_EQ(log->get_accValue(Self(), &value), S_OK);
+    const std::wstring text = app_->logText();
+    EXPECT_NE(text.find(L"正在擦除...\r\n擦除完成\r\n"), std::wstring::npos) << toUtf8(text);
+    EXPECT_EQ(TakeString(value), text);
+}
+
+TEST_F(ScreenReaderTest, HearsOfOutputWhileItStreamsAndOfTheLastOfIt)
+{
+    ValueChangeListener listener(app_->pid(), Log());
+    ASSERT_TRUE(listener.Hooked());
+    // A first line, then, once the test has heard of it, a burst and, a
+    // moment later, one more line: changes closer together than readers are
+    // told of them, the last of which must still be told.
+    ASSERT_TRUE(Erase("out 第一行\\r\\n\n"
+                      "waitfile go\n"
+                      "filler 64K\n"
+                      "sleep 100\n"
+                      "out 最后一行\\r\\n\n"));
+    EXPECT_TRUE(PumpUntil([&] { return listener.Count() >= 1; })) << "no event for the first line";
+    box_->writeFile(L"go", "");
+    // Until the run has ended and the program has written its last, pumping
+    // meanwhile, so that each event is read about as it comes.
+    ASSERT_TRUE(PumpUntil([&] {
+        return app_->logText().find(L"最后一行\r\n") != std::wstring::npos && app_->isEnabled(ids::kErase);
+    })) << app_->describe();
+    const size_t length = app_->logText().size();
+    EXPECT_TRUE(PumpUntil([&] { return listener.LastLength() == length; }))
+        << listener.Count() << " events, the last read " << listener.LastLength() << " of " << length << " characters";
+}
+
+} // namespace

@@ -1,0 +1,318 @@
+// The tool operations below the window: what a device action and a
+// conversion do, and the one-run-at-a-time rule. The scripted tool double
+// plays both tools, copied as burnkit.exe and stpconv.exe into a folder of
+// its own, whose name has a blank and Chinese characters in it.
+
+#include <CommandLine.h>
+#include <ModulePath.h>
+#include <ToolLog.h>
+#include <ToolSession.h>
+#include <UniqueAny.h>
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A log that keeps its text in a string. A test may act once while a tool's
+// output comes in, as a window's handler can from inside a run.
+class FakeLog : public ToolLog {
+public:
+    void AppendLine(const std::wstring& text) override { text_ += text + L"\r\n"; }
+    void AppendOutput(const char* bytes, size_t length) override
+    {
+        // The scripts print ASCII only.
+        text_.append(bytes, bytes + length);
+        if (onOutput_)
+            std::exchange(onOutput_, nullptr)();
+    }
+    void EndOutput() override { }
+    int LineCount() const override { return static_cast<int>(Lines().size()); }
+    std::wstring Line(int index, int maxChars) const override
+    {
+        return Lines()[static_cast<size_t>(index)].substr(0, static_cast<size_t>(maxChars));
+    }
+
+    void OnFirstOutput(std::function<void()> action) { onOutput_ = std::move(action); }
+    std::wstring& Text() { return text_; }
+
+private:
+    std::vector<std::wstring> Lines() const
+    {
+        std::vector<std::wstring> lines;
+        size_t start = 0;
+        for (size_t end; (end = text_.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+            lines.push_back(text_.substr(start, end - start));
+        lines.push_back(text_.substr(start));
+        return lines;
+    }
+
+    std::wstring text_;
+    std::function<void()> onOutput_;
+};
+
+std::wstring FromUtf8(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(static_cast<size_t>(::MultiByteToWideChar(
+        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// One start of the double as its "args" command records it.
+using ArgsRecord = std::map<std::string, std::wstring>;
+
+class ToolSessionTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH + 1] = {};
+        ASSERT_NE(0u, ::GetTempPathW(MAX_PATH + 1, temp));
+        m_folder = std::wstring(temp) + L"tarrow session 工具 " + std::to_wstring(::GetCurrentProcessId());
+        std::filesystem::remove_all(m_folder);
+        ASSERT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr));
+
+        const std::wstring self = ModuleFileName(nullptr);
+        const std::wstring toolDouble = self.substr(0, self.rfind(L'\\') + 1) + L"tooldouble.exe";
+        for (const wchar_t* tool : {L"burnkit.exe", L"stpconv.exe"})
+            ASSERT_TRUE(::CopyFileW(toolDouble.c_str(), Path(tool).c_str(), FALSE)) << "tooldouble.exe beside the test";
+        m_session.LocateTools(Path(L"Tarrow.exe"));
+    }
+
+    void TearDown() override
+    {
+        ::SetEnvironmentVariableW(L"TOOLDOUBLE_SCRIPT_BURNKIT", nullptr);
+        ::SetEnvironmentVariableW(L"TOOLDOUBLE_SCRIPT_STPCONV", nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    std::wstring Path(const std::wstring& name) const { return m_folder + L"\\" + name; }
+
+    std::wstring WriteFile(const std::wstring& name, const std::string& content) const
+    {
+        const std::wstring path = Path(name);
+        UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        EXPECT_TRUE(
+            file && ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+        return path;
+    }
+
+    // What the copy named tool ("BURNKIT", "STPCONV") does when started.
+    void Script(const std::wstring& tool, const std::string& script) const
+    {
+        const std::wstring path = WriteFile(tool + L".script", script);
+        ::SetEnvironmentVariableW((L"TOOLDOUBLE_SCRIPT_" + tool).c_str(), path.c_str());
+    }
+
+    std::vector<ArgsRecord> Args(const std::wstring& name) const
+    {
+        std::vector<ArgsRecord> records;
+        UniqueFile file(::CreateFileW(
+            Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file)
+            return records;
+        std::string content(::GetFileSize(file.get(), nullptr), '\0');
+        DWORD read = 0;
+        ::ReadFile(file.get(), &content[0], static_cast<DWORD>(content.size()), &read, nullptr);
+        content.resize(read);
+
+        ArgsRecord record;
+        size_t start = 0;
+        for (size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::string line = content.substr(start, end - start);
+            if (line == "end") {
+                records.push_back(std::move(record));
+                record.clear();
+                continue;
+            }
+            const size_t equals = line.find('=');
+            std::string value = line.substr(equals + 1);
+            for (size_t escape; (escape = value.find('%')) != std::string::npos;)
+                value.replace(escape, 3, 1, static_cast<char>(std::stoi(value.substr(escape + 1, 2), nullptr, 16)));
+            record[line.substr(0, equals)] = FromUtf8(value);
+        }
+        return records;
+    }
+
+    bool Exists(const std::wstring& name) const
+    {
+        return ::GetFileAttributesW(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    std::wstring m_folder;
+    FakeLog m_log;
+    ToolSession m_session{m_log};
+};
+
+TEST(ToolSessionPaths, ToolsSitBesideTheProgramOrAreBareNames)
+{
+    FakeLog log;
+    ToolSession session(log);
+    session.LocateTools(L"C:\\Program Files\\工具 箱\\Tarrow.exe");
+    EXPECT_EQ(L"C:\\Program Files\\工具 箱\\", session.AppDir());
+    EXPECT_EQ(L"C:\\Program Files\\工具 箱\\burnkit.exe", session.ProgrammerPath());
+    EXPECT_EQ(L"C:\\Program Files\\工具 箱\\stpconv.exe", session.ConverterPath());
+
+    session.LocateTools(L"Tarrow.exe");
+    EXPECT_EQ(L"", session.AppDir());
+    EXPECT_EQ(L"burnkit.exe", session.ProgrammerPath());
+    EXPECT_EQ(L"stpconv.exe", session.ConverterPath());
+}
+
+TEST_F(ToolSessionTest, MissingFileIsReportedAndNoToolStarts)
+{
+    Script(L"BURNKIT", "args args.txt\n");
+    for (const std::wstring& file : {Path(L"missing.dat"), std::wstring(), Path(L"no folder\\design.dat")}) {
+        m_log.Text().clear();
+        EXPECT_FALSE(m_session.RunDeviceAction(L"-aprogram", file));
+        EXPECT_EQ(L"文件不存在！\r\n", m_log.Text()) << "for " << testing::PrintToString(file);
+    }
+    EXPECT_FALSE(Exists(L"args.txt"));
+}
+
+TEST_F(ToolSessionTest, CommandLinesReachTheToolsWhole)
+{
+    Script(L"BURNKIT", "args args.txt\n");
+    Script(L"STPCONV", "args args.txt\nout Done.\\r\\n\n");
+    const std::wstring file = WriteFile(L"my design 设计.dat", "DAT");
+    ASSERT_TRUE(::CreateDirectoryW(Path(L"sub dir").c_str(), nullptr));
+    // A folder passes the existence test; its closing backslash must not
+    // swallow the quote after it.
+    const std::wstring folder = Path(L"sub dir\\");
+    const std::wstring stp = WriteFile(L"in put 输入.stp", "STP");
+    const std::wstring dat = Path(L"in put 输入.dat");
+
+    EXPECT_TRUE(m_session.RunDeviceAction(L"-aprogram", file));
+    EXPECT_TRUE(m_session.RunDeviceAction(L"-averify", folder));
+    EXPECT_TRUE(m_session.ConvertStpFile(stp, dat));
+
+    const std::vector<ArgsRecord> records = Args(L"args.txt");
+    ASSERT_EQ(3u, records.size());
+    const std::vector<std::vector<std::wstring>> expected = {
+        {m_session.ProgrammerPath(), L"-aprogram", file},
+        {m_session.ProgrammerPath(), L"-averify", folder},
+        {m_session.ConverterPath(), stp, dat},
+    };
+    for (size_t run = 0; run < expected.size(); ++run) {
+        ArgsRecord record = records[run];
+        EXPECT_EQ(L"3", record["argc"]) << record["cmdline"];
+        for (size_t i = 0; i < expected[run].size(); ++i)
+            EXPECT_EQ(expected[run][i], record["argv[" + std::to_string(i) + "]"]) << record["cmdline"];
+    }
+    EXPECT_EQ(L"\r\n\r\nDone.\r\n\r\n", m_log.Text());
+}
+
+TEST_F(ToolSessionTest, SecondRunDuringARunIsRefusedWithoutAMessage)
+{
+    // The running tool's last line so far carries the marker: the refused
+    // conversion must not take it for its own.
+    Script(L"BURNKIT", "args args.txt\nout erase Done.\n");
+    Script(L"STPCONV", "args converter.txt\nout Done.\\r\\n\n");
+    const std::wstring file = WriteFile(L"design.dat", "DAT");
+
+    bool runningDuring = false;
+    bool nestedRun = true;
+    bool nestedAction = false;
+    bool nestedConversion = true;
+    std::wstring logAfterRefusals;
+    m_log.OnFirstOutput([&] {
+        runningDuring = m_session.Running();
+        nestedRun = m_session.Run(DeviceCommandLine(m_session.ProgrammerPath(), L"-aerase", file));
+        nestedAction = m_session.RunDeviceAction(L"-averify", file);
+        logAfterRefusals = m_log.Text();
+        nestedConversion = m_session.ConvertStpFile(Path(L"a.stp"), Path(L"a.dat"));
+    });
+    EXPECT_TRUE(m_session.RunDeviceAction(L"-aprogram", file));
+
+    EXPECT_TRUE(runningDuring);
+    EXPECT_FALSE(nestedRun);
+    EXPECT_TRUE(nestedAction) << "the file exists; that the run was refused is not the action's concern";
+    EXPECT_EQ(L"erase Done.", logAfterRefusals);
+    EXPECT_FALSE(nestedConversion) << "a conversion that could not run is a failure";
+    EXPECT_EQ(L"erase Done.STP文件转换失败！\r\n\r\n", m_log.Text());
+    EXPECT_EQ(1u, Args(L"args.txt").size());
+    EXPECT_FALSE(Exists(L"converter.txt"));
+    EXPECT_FALSE(m_session.Running());
+}
+
+TEST_F(ToolSessionTest, CancelTerminatesTheToolAndLeavesTheNextRunWhole)
+{
+    Script(L"BURNKIT", "args args.txt\nout working\\r\\n\nwaitfile never\n");
+    const std::wstring file = WriteFile(L"design.dat", "DAT");
+    UniqueHandle tool;
+    m_log.OnFirstOutput([&] {
+        const std::vector<ArgsRecord> records = Args(L"args.txt");
+        if (!records.empty())
+            tool.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                static_cast<DWORD>(std::stoul(records[0].at("pid")))));
+        m_session.Cancel();
+        // A click dispatched in the same turn, after Exit: the stopped run
+        // has not ended yet, so no second tool may start.
+        m_session.RunDeviceAction(L"-aerase", file);
+    });
+    EXPECT_TRUE(m_session.RunDeviceAction(L"-aprogram", file));
+    EXPECT_FALSE(m_session.Running());
+    EXPECT_EQ(L"working\r\n\r\n", m_log.Text());
+    EXPECT_EQ(1u, Args(L"args.txt").size());
+    ASSERT_TRUE(tool);
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(tool.get(), 20000));
+    DWORD exitCode = 0;
+    ASSERT_TRUE(::GetExitCodeProcess(tool.get(), &exitCode));
+    EXPECT_EQ(0xFFFFFFFFu, exitCode);
+
+    // A stop asked for while nothing runs must not cut the next run short.
+    m_session.Cancel();
+    Script(L"BURNKIT", "out whole\\r\\n\n");
+    m_log.Text().clear();
+    EXPECT_TRUE(m_session.RunDeviceAction(L"-aerase", file));
+    EXPECT_EQ(L"whole\r\n\r\n", m_log.Text());
+}
+
+// A conversion is judged only by what its own run printed.
+class ConversionVerdict : public ToolSessionTest {
+protected:
+    bool Convert() { return m_session.ConvertStpFile(WriteFile(L"design.stp", "STP"), Path(L"design.dat")); }
+};
+
+TEST_F(ConversionVerdict, EarlierDoneInTheLogDoesNotCount)
+{
+    m_log.AppendLine(L"Done.");
+    Script(L"STPCONV", "sleep 0\n");
+    EXPECT_FALSE(Convert());
+    EXPECT_EQ(L"Done.\r\n\r\nSTP文件转换失败！\r\n", m_log.Text());
+}
+
+TEST_F(ConversionVerdict, OwnLastMeaningfulLineDecides)
+{
+    Script(L"STPCONV", "out Converting...\\r\\nDone.\\r\\n   \\r\\n\\r\\n\n");
+    EXPECT_TRUE(Convert());
+    EXPECT_EQ(L"Converting...\r\nDone.\r\n   \r\n\r\n\r\n", m_log.Text()) << "no failure message";
+
+    m_log.Text().clear();
+    Script(L"STPCONV", "out Done.\\r\\nerror: bad record\\r\\n\n");
+    EXPECT_FALSE(Convert());
+    EXPECT_EQ(L"Done.\r\nerror: bad record\r\n\r\nSTP文件转换失败！\r\n", m_log.Text());
+}
+
+TEST_F(ConversionVerdict, ConverterThatCannotStartIsAFailure)
+{
+    // The runner's message lands on a line that already has the marker.
+    m_log.Text() = L"Done.";
+    ASSERT_TRUE(::DeleteFileW(m_session.ConverterPath().c_str()));
+    EXPECT_FALSE(Convert());
+    EXPECT_EQ(L"Done.创建工作进程失败！\r\nSTP文件转换失败！\r\n", m_log.Text());
+}
+
+} // namespace
