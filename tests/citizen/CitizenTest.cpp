@@ -6,6 +6,8 @@
 #include "Sandbox.h"
 #include "TarrowDriver.h"
 
+#include <UniqueAny.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -146,13 +148,13 @@ TEST_F(Citizen, TaskbarAnnouncedAroundARunEndingInTheBackground)
     ASSERT_TRUE(m_app->waitForLog(L"burning\r\n"));
     ASSERT_TRUE(m_app->window().send(announced)) << "the shell restarted during the run";
 
-    const HWND front = ::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"in front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
-        nullptr, nullptr, nullptr, nullptr);
+    UniqueWindow front(::CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"in front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+        nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(front);
-    ::SetForegroundWindow(front);
+    ::SetForegroundWindow(front.get());
     m_box->writeFile(L"go", "");
     const bool ended = WaitFor(L"burning\r\n\r\n", image);
-    ::DestroyWindow(front);
+    front.reset();
     ASSERT_TRUE(ended);
     EXPECT_TRUE(m_app->isEnabled(ids::kProgram));
 

@@ -1,5 +1,6 @@
 #include <ClipboardWriter.h>
 #include <ContextMenu.h>
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -15,16 +16,16 @@ protected:
 
     void SetUp() override
     {
-        m_window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, kOrigin.x, kOrigin.y, 200, 100, nullptr, nullptr,
-            ::GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(m_window, nullptr);
+        m_window.reset(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, kOrigin.x, kOrigin.y, 200, 100, nullptr, nullptr,
+            ::GetModuleHandleW(nullptr), nullptr));
+        ASSERT_TRUE(m_window);
     }
-    void TearDown() override { ::DestroyWindow(m_window); }
+    void TearDown() override { m_window.reset(); }
 
-    HWND Window() const { return m_window; }
+    HWND Window() const { return m_window.get(); }
 
 private:
-    HWND m_window = nullptr;
+    UniqueWindow m_window;
 };
 
 std::wstring ClipboardText()

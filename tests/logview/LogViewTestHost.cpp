@@ -21,13 +21,13 @@ LogViewTestHost::LogViewTestHost()
     hostClass.hInstance = instance;
     hostClass.lpszClassName = kHostClass;
     RegisterClassW(&hostClass);
-    m_window = CreateWindowExW(
-        0, kHostClass, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 600, nullptr, nullptr, instance, nullptr);
-    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_view = CreateWindowExW(0, LogView::kClassName, L"", kControlStyle, 10, 10, 400, 200, m_window,
+    m_window.reset(CreateWindowExW(
+        0, kHostClass, L"host", WS_OVERLAPPEDWINDOW, 0, 0, 700, 600, nullptr, nullptr, instance, nullptr));
+    SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_view = CreateWindowExW(0, LogView::kClassName, L"", kControlStyle, 10, 10, 400, 200, m_window.get(),
         reinterpret_cast<HMENU>(1000), instance, nullptr);
-    m_edit = CreateWindowExW(
-        0, L"EDIT", L"", kControlStyle, 10, 250, 400, 200, m_window, reinterpret_cast<HMENU>(1001), instance, nullptr);
+    m_edit = CreateWindowExW(0, L"EDIT", L"", kControlStyle, 10, 250, 400, 200, m_window.get(),
+        reinterpret_cast<HMENU>(1001), instance, nullptr);
     EXPECT_NE(m_view, nullptr);
     EXPECT_NE(m_edit, nullptr);
     const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -37,11 +37,6 @@ LogViewTestHost::LogViewTestHost()
     UniqueDc dc(CreateCompatibleDC(nullptr));
     ScopedSelect select(dc.get(), font);
     GetTextMetricsW(dc.get(), &m_metrics);
-}
-
-LogViewTestHost::~LogViewTestHost()
-{
-    DestroyWindow(m_window);
 }
 
 LRESULT CALLBACK LogViewTestHost::HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

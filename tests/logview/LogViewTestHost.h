@@ -14,7 +14,6 @@
 class LogViewTestHost {
 public:
     LogViewTestHost();
-    ~LogViewTestHost();
     LogViewTestHost(const LogViewTestHost&) = delete;
     LogViewTestHost& operator=(const LogViewTestHost&) = delete;
 
@@ -32,10 +31,12 @@ public:
 private:
     static LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND m_window = nullptr;
-    HWND m_view = nullptr;
-    HWND m_edit = nullptr;
+    // The window answers WM_CTLCOLORSTATIC with the brush: declared first, it
+    // outlives the window.
     UniqueBrush m_background;
+    UniqueWindow m_window;
+    HWND m_view = nullptr; // children, destroyed with the window
+    HWND m_edit = nullptr;
     TEXTMETRICW m_metrics{};
 };
 

@@ -1,4 +1,5 @@
 #include <LogPane.h>
+#include <UniqueAny.h>
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,23 @@ class LogPaneTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        HWND hwnd = ::CreateWindowExW(0, L"EDIT", L"",
+        m_window.reset(::CreateWindowExW(0, L"EDIT", L"",
             WS_OVERLAPPEDWINDOW | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY | WS_VSCROLL, 0, 0, 400, 200, nullptr,
-            nullptr, nullptr, nullptr);
-        ASSERT_NE(nullptr, hwnd);
-        m_edit.Attach(hwnd);
+            nullptr, nullptr, nullptr));
+        ASSERT_TRUE(m_window);
+        m_edit.Attach(m_window.get());
         m_log.RemoveLengthLimit();
     }
-    void TearDown() override { ::DestroyWindow(m_edit.Detach()); }
+    void TearDown() override
+    {
+        m_edit.Detach();
+        m_window.reset();
+    }
 
     void Output(const std::string& bytes) { m_log.AppendOutput(bytes.data(), bytes.size()); }
 
-    CEdit m_edit;
+    UniqueWindow m_window;
+    CEdit m_edit; // a view of m_window
     LogPane m_log{m_edit};
 };
 
