@@ -1,6 +1,6 @@
+#include "BuildTree.h"
 #include "LogViewTestHost.h"
-
-#include <UniqueAny.h>
+#include "Process.h"
 
 #include <gtest/gtest.h>
 
@@ -130,29 +130,23 @@ TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
 
     // The peer copies the view's text into the edit control, both through
     // messages sent from its own process.
-    wchar_t path[MAX_PATH]{};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring peer(path);
-    peer.replace(peer.find_last_of(L"\\/") + 1, std::wstring::npos, L"logview_peer.exe");
-    std::wstring command = L"\"" + peer + L"\" " + std::to_wstring(reinterpret_cast<ULONG_PTR>(host.View())) + L" "
+    const std::wstring arguments = std::to_wstring(reinterpret_cast<ULONG_PTR>(host.View())) + L" "
         + std::to_wstring(reinterpret_cast<ULONG_PTR>(host.Edit()));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    UniqueHandle child(process.hProcess);
-    UniqueHandle thread(process.hThread);
+    e2e::Process peer;
+    ASSERT_TRUE(peer.start(e2e::BuildTree::binDirectory() + L"\\logview_peer.exe", arguments, {}, {}, 0, startup));
 
+    // The peer's messages are answered only while this thread pumps.
+    const HANDLE peerHandle = peer.handle();
     const ULONGLONG deadline = GetTickCount64() + 60000;
-    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    while (MsgWaitForMultipleObjects(1, &peerHandle, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
         ASSERT_LT(GetTickCount64(), deadline) << "the peer did not finish";
     }
-    DWORD exitCode = 1;
-    GetExitCodeProcess(child.get(), &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(peer.exitCode().value_or(1), 0u);
     EXPECT_EQ(WindowText(host.Edit()), WindowText(host.View()));
     EXPECT_EQ(WindowText(host.Edit()).size(), 5012u);
 }

@@ -4,18 +4,17 @@
 // its own, whose name has a blank and Chinese characters in it.
 
 #include <CommandLine.h>
-#include <ModulePath.h>
 #include <ToolLog.h>
 #include <ToolSession.h>
-#include <UniqueAny.h>
+#include "Encoding.h"
+#include "Process.h"
+#include "Sandbox.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,99 +58,41 @@ private:
     std::function<void()> onOutput_;
 };
 
-std::wstring FromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(static_cast<size_t>(::MultiByteToWideChar(
-        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()))));
-    return wide;
-}
-
-// One start of the double as its "args" command records it.
-using ArgsRecord = std::map<std::string, std::wstring>;
-
 class ToolSessionTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH + 1] = {};
-        ASSERT_NE(0u, ::GetTempPathW(MAX_PATH + 1, temp));
-        m_folder = std::wstring(temp) + L"tarrow session 工具 " + std::to_wstring(::GetCurrentProcessId());
-        std::filesystem::remove_all(m_folder);
-        ASSERT_TRUE(::CreateDirectoryW(m_folder.c_str(), nullptr));
-
-        const std::wstring self = ModuleFileName(nullptr);
-        const std::wstring toolDouble = self.substr(0, self.rfind(L'\\') + 1) + L"tooldouble.exe";
+        ASSERT_TRUE(m_box.ready());
         for (const wchar_t* tool : {L"burnkit.exe", L"stpconv.exe"})
-            ASSERT_TRUE(::CopyFileW(toolDouble.c_str(), Path(tool).c_str(), FALSE)) << "tooldouble.exe beside the test";
+            m_box.installTool(tool);
         m_session.LocateTools(Path(L"Tarrow.exe"));
     }
 
     void TearDown() override
     {
-        ::SetEnvironmentVariableW(L"TOOLDOUBLE_SCRIPT_BURNKIT", nullptr);
-        ::SetEnvironmentVariableW(L"TOOLDOUBLE_SCRIPT_STPCONV", nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
+        for (const e2e::EnvVar& variable : m_box.environment())
+            ::SetEnvironmentVariableW(variable.name.c_str(), nullptr);
     }
 
-    std::wstring Path(const std::wstring& name) const { return m_folder + L"\\" + name; }
-
-    std::wstring WriteFile(const std::wstring& name, const std::string& content) const
+    std::wstring Path(const std::wstring& name) const { return m_box.file(name); }
+    std::wstring WriteFile(const std::wstring& name, const std::string& content)
     {
-        const std::wstring path = Path(name);
-        UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        EXPECT_TRUE(
-            file && ::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
-        return path;
+        return m_box.writeFile(name, content);
     }
 
-    // What the copy named tool ("BURNKIT", "STPCONV") does when started.
-    void Script(const std::wstring& tool, const std::string& script) const
+    // What the copy named exeName does when started. The session starts the
+    // tools from this process, so they find their scripts in its environment.
+    void Script(const std::wstring& exeName, const std::string& script)
     {
-        const std::wstring path = WriteFile(tool + L".script", script);
-        ::SetEnvironmentVariableW((L"TOOLDOUBLE_SCRIPT_" + tool).c_str(), path.c_str());
+        m_box.setScript(exeName, script);
+        for (const e2e::EnvVar& variable : m_box.environment())
+            ::SetEnvironmentVariableW(variable.name.c_str(), variable.value.c_str());
     }
 
-    std::vector<ArgsRecord> Args(const std::wstring& name) const
-    {
-        std::vector<ArgsRecord> records;
-        UniqueFile file(::CreateFileW(
-            Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!file)
-            return records;
-        std::string content(::GetFileSize(file.get(), nullptr), '\0');
-        DWORD read = 0;
-        ::ReadFile(file.get(), &content[0], static_cast<DWORD>(content.size()), &read, nullptr);
-        content.resize(read);
+    std::vector<e2e::ArgsRecord> Args(const std::wstring& name) const { return m_box.args(name); }
+    bool Exists(const std::wstring& name) const { return m_box.exists(name); }
 
-        ArgsRecord record;
-        size_t start = 0;
-        for (size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1) {
-            const std::string line = content.substr(start, end - start);
-            if (line == "end") {
-                records.push_back(std::move(record));
-                record.clear();
-                continue;
-            }
-            const size_t equals = line.find('=');
-            std::string value = line.substr(equals + 1);
-            for (size_t escape; (escape = value.find('%')) != std::string::npos;)
-                value.replace(escape, 3, 1, static_cast<char>(std::stoi(value.substr(escape + 1, 2), nullptr, 16)));
-            record[line.substr(0, equals)] = FromUtf8(value);
-        }
-        return records;
-    }
-
-    bool Exists(const std::wstring& name) const
-    {
-        return ::GetFileAttributesW(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-    }
-
-    std::wstring m_folder;
+    e2e::Sandbox m_box{e2e::SandboxOptions{true, L""}};
     FakeLog m_log;
     ToolSession m_session{m_log};
 };
@@ -173,7 +114,7 @@ TEST(ToolSessionPaths, ToolsSitBesideTheProgramOrAreBareNames)
 
 TEST_F(ToolSessionTest, MissingFileIsReportedAndNoToolStarts)
 {
-    Script(L"BURNKIT", "args args.txt\n");
+    Script(L"burnkit.exe", "args args.txt\n");
     for (const std::wstring& file : {Path(L"missing.dat"), std::wstring(), Path(L"no folder\\design.dat")}) {
         m_log.Text().clear();
         EXPECT_FALSE(m_session.RunDeviceAction(L"-aprogram", file));
@@ -184,8 +125,8 @@ TEST_F(ToolSessionTest, MissingFileIsReportedAndNoToolStarts)
 
 TEST_F(ToolSessionTest, CommandLinesReachTheToolsWhole)
 {
-    Script(L"BURNKIT", "args args.txt\n");
-    Script(L"STPCONV", "args args.txt\nout Done.\\r\\n\n");
+    Script(L"burnkit.exe", "args args.txt\n");
+    Script(L"stpconv.exe", "args args.txt\nout Done.\\r\\n\n");
     const std::wstring file = WriteFile(L"my design 设计.dat", "DAT");
     ASSERT_TRUE(::CreateDirectoryW(Path(L"sub dir").c_str(), nullptr));
     // A folder passes the existence test; its closing backslash must not
@@ -198,19 +139,15 @@ TEST_F(ToolSessionTest, CommandLinesReachTheToolsWhole)
     EXPECT_TRUE(m_session.RunDeviceAction(L"-averify", folder));
     EXPECT_TRUE(m_session.ConvertStpFile(stp, dat));
 
-    const std::vector<ArgsRecord> records = Args(L"args.txt");
+    const std::vector<e2e::ArgsRecord> records = Args(L"args.txt");
     ASSERT_EQ(3u, records.size());
     const std::vector<std::vector<std::wstring>> expected = {
         {m_session.ProgrammerPath(), L"-aprogram", file},
         {m_session.ProgrammerPath(), L"-averify", folder},
         {m_session.ConverterPath(), stp, dat},
     };
-    for (size_t run = 0; run < expected.size(); ++run) {
-        ArgsRecord record = records[run];
-        EXPECT_EQ(L"3", record["argc"]) << record["cmdline"];
-        for (size_t i = 0; i < expected[run].size(); ++i)
-            EXPECT_EQ(expected[run][i], record["argv[" + std::to_string(i) + "]"]) << record["cmdline"];
-    }
+    for (size_t run = 0; run < expected.size(); ++run)
+        EXPECT_EQ(expected[run], records[run].argv) << testkit::encoding::toUtf8(records[run].commandLine);
     EXPECT_EQ(L"\r\n\r\nDone.\r\n\r\n", m_log.Text());
 }
 
@@ -218,8 +155,8 @@ TEST_F(ToolSessionTest, SecondRunDuringARunIsRefusedWithoutAMessage)
 {
     // The running tool's last line so far carries the marker: the refused
     // conversion must not take it for its own.
-    Script(L"BURNKIT", "args args.txt\nout erase Done.\n");
-    Script(L"STPCONV", "args converter.txt\nout Done.\\r\\n\n");
+    Script(L"burnkit.exe", "args args.txt\nout erase Done.\n");
+    Script(L"stpconv.exe", "args converter.txt\nout Done.\\r\\n\n");
     const std::wstring file = WriteFile(L"design.dat", "DAT");
 
     bool runningDuring = false;
@@ -249,14 +186,13 @@ TEST_F(ToolSessionTest, SecondRunDuringARunIsRefusedWithoutAMessage)
 
 TEST_F(ToolSessionTest, CancelTerminatesTheToolAndLeavesTheNextRunWhole)
 {
-    Script(L"BURNKIT", "args args.txt\nout working\\r\\n\nwaitfile never\n");
+    Script(L"burnkit.exe", "args args.txt\nout working\\r\\n\nwaitfile never\n");
     const std::wstring file = WriteFile(L"design.dat", "DAT");
-    UniqueHandle tool;
+    e2e::Process tool;
     m_log.OnFirstOutput([&] {
-        const std::vector<ArgsRecord> records = Args(L"args.txt");
+        const std::vector<e2e::ArgsRecord> records = Args(L"args.txt");
         if (!records.empty())
-            tool.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                static_cast<DWORD>(std::stoul(records[0].at("pid")))));
+            tool = e2e::Process(records[0].pid);
         m_session.Cancel();
         // A click dispatched in the same turn, after Exit: the stopped run
         // has not ended yet, so no second tool may start.
@@ -266,15 +202,13 @@ TEST_F(ToolSessionTest, CancelTerminatesTheToolAndLeavesTheNextRunWhole)
     EXPECT_FALSE(m_session.Running());
     EXPECT_EQ(L"working\r\n\r\n", m_log.Text());
     EXPECT_EQ(1u, Args(L"args.txt").size());
-    ASSERT_TRUE(tool);
-    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(tool.get(), 20000));
-    DWORD exitCode = 0;
-    ASSERT_TRUE(::GetExitCodeProcess(tool.get(), &exitCode));
-    EXPECT_EQ(0xFFFFFFFFu, exitCode);
+    ASSERT_TRUE(tool.opened());
+    ASSERT_TRUE(tool.waitForExit());
+    EXPECT_EQ(0xFFFFFFFFu, tool.exitCode().value_or(0));
 
     // A stop asked for while nothing runs must not cut the next run short.
     m_session.Cancel();
-    Script(L"BURNKIT", "out whole\\r\\n\n");
+    Script(L"burnkit.exe", "out whole\\r\\n\n");
     m_log.Text().clear();
     EXPECT_TRUE(m_session.RunDeviceAction(L"-aerase", file));
     EXPECT_EQ(L"whole\r\n\r\n", m_log.Text());
@@ -289,19 +223,19 @@ protected:
 TEST_F(ConversionVerdict, EarlierDoneInTheLogDoesNotCount)
 {
     m_log.AppendLine(L"Done.");
-    Script(L"STPCONV", "sleep 0\n");
+    Script(L"stpconv.exe", "sleep 0\n");
     EXPECT_FALSE(Convert());
     EXPECT_EQ(L"Done.\r\n\r\nSTP文件转换失败！\r\n", m_log.Text());
 }
 
 TEST_F(ConversionVerdict, OwnLastMeaningfulLineDecides)
 {
-    Script(L"STPCONV", "out Converting...\\r\\nDone.\\r\\n   \\r\\n\\r\\n\n");
+    Script(L"stpconv.exe", "out Converting...\\r\\nDone.\\r\\n   \\r\\n\\r\\n\n");
     EXPECT_TRUE(Convert());
     EXPECT_EQ(L"Converting...\r\nDone.\r\n   \r\n\r\n\r\n", m_log.Text()) << "no failure message";
 
     m_log.Text().clear();
-    Script(L"STPCONV", "out Done.\\r\\nerror: bad record\\r\\n\n");
+    Script(L"stpconv.exe", "out Done.\\r\\nerror: bad record\\r\\n\n");
     EXPECT_FALSE(Convert());
     EXPECT_EQ(L"Done.\r\nerror: bad record\r\n\r\nSTP文件转换失败！\r\n", m_log.Text());
 }
