@@ -42,22 +42,6 @@ std::wstring TakeString(BSTR text)
     return taken;
 }
 
-// Pumps this thread's messages while waiting: out-of-context WinEvent hooks
-// are called from the message loop of the thread that set them.
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kDefaultTimeout)
-{
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-    }
-    return true;
-}
-
 // Counts EVENT_OBJECT_VALUECHANGE for one window's client object, and reads
 // the window's text length at each, as a reader following along re-reads the
 // value it was told has changed.
@@ -185,15 +169,15 @@ TEST_F(ScreenReaderTest, HearsOfOutputWhileItStreamsAndOfTheLastOfIt)
                       "filler 64K\n"
                       "sleep 100\n"
                       "out 最后一行\\r\\n\n"));
-    EXPECT_TRUE(PumpUntil([&] { return listener.Count() >= 1; })) << "no event for the first line";
+    EXPECT_TRUE(pumpUntil([&] { return listener.Count() >= 1; })) << "no event for the first line";
     box_->writeFile(L"go", "");
     // Until the run has ended and the program has written its last, pumping
     // meanwhile, so that each event is read about as it comes.
-    ASSERT_TRUE(PumpUntil([&] {
+    ASSERT_TRUE(pumpUntil([&] {
         return app_->logText().find(L"最后一行\r\n") != std::wstring::npos && app_->isEnabled(ids::kErase);
     })) << app_->describe();
     const size_t length = app_->logText().size();
-    EXPECT_TRUE(PumpUntil([&] { return listener.LastLength() == length; }))
+    EXPECT_TRUE(pumpUntil([&] { return listener.LastLength() == length; }))
         << listener.Count() << " events, the last read " << listener.LastLength() << " of " << length << " characters";
 }
 

@@ -1,6 +1,7 @@
 #include "BuildTree.h"
 #include "LogViewTestHost.h"
 #include "Process.h"
+#include "Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -138,14 +139,7 @@ TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
     ASSERT_TRUE(peer.start(e2e::BuildTree::binDirectory() + L"\\logview_peer.exe", arguments, {}, {}, 0, startup));
 
     // The peer's messages are answered only while this thread pumps.
-    const HANDLE peerHandle = peer.handle();
-    const ULONGLONG deadline = GetTickCount64() + 60000;
-    while (MsgWaitForMultipleObjects(1, &peerHandle, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        ASSERT_LT(GetTickCount64(), deadline) << "the peer did not finish";
-    }
+    ASSERT_TRUE(e2e::pumpUntil([&] { return !peer.alive(); }, std::chrono::seconds(60))) << "the peer did not finish";
     EXPECT_EQ(peer.exitCode().value_or(1), 0u);
     EXPECT_EQ(WindowText(host.Edit()), WindowText(host.View()));
     EXPECT_EQ(WindowText(host.Edit()).size(), 5012u);

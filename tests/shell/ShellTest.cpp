@@ -46,19 +46,7 @@ public:
     const Request& request() const { return m_request; }
 
     // Our window must answer while we wait, or the help call in Tarrow hangs.
-    bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            MSG msg;
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageW(&msg);
-        }
-        return true;
-    }
+    bool waitUntil(const std::function<bool()>& condition) { return pumpUntil(condition); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -13,4 +13,9 @@ constexpr std::chrono::milliseconds kDefaultTimeout{20000};
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kDefaultTimeout,
     std::chrono::milliseconds interval = std::chrono::milliseconds(20));
 
+// The same, dispatching this thread's messages meanwhile: for a test whose
+// own windows or hooks must answer while it waits (a window Tarrow sends to,
+// an out-of-context WinEvent hook, a peer process sending to our windows).
+bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kDefaultTimeout);
+
 } // namespace e2e
