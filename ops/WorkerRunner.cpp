@@ -153,21 +153,30 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
         const ThreadTimer otherLoops(kIdleWaitMs, [this] { DrainFromOtherLoop(); });
         bool childEnded = false;
         Drain drained = Drain::Empty;
+        DWORD lastTurn = ::GetTickCount();
         while (!m_stopRequested) {
             // Output still queued in the pipe is read at once; otherwise sleep
             // until the child ends, input arrives or the idle period passes.
             const DWORD timeout = drained == Drain::MoreWaiting ? 0
                 : drained == Drain::Emptied                     ? kFollowUpWaitMs
                                                                 : kIdleWaitMs;
+            // While output floods in, the log is painted once a slice rather
+            // than whenever the pipe runs dry for a moment: the short look
+            // after output wakes for everything but a pending paint, unless a
+            // slice has passed since the loop last had its turn.
+            const DWORD wakeOn = drained == Drain::Emptied && ::GetTickCount() - lastTurn < kDrainSliceMs
+                ? QS_ALLINPUT & ~QS_PAINT
+                : QS_ALLINPUT;
             HANDLE handle = m_tool.process.get();
-            const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
-                                          : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
+            const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, wakeOn)
+                                          : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, wakeOn);
             const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
 
             if (!childEnded && wait == WAIT_OBJECT_0) {
                 childEnded = true;
             } else if (wait == inputSignal) {
                 DispatchPendingMessages();
+                lastTurn = ::GetTickCount();
             } else if (wait != WAIT_TIMEOUT) {
                 continue;
             }
