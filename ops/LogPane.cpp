@@ -1,5 +1,7 @@
 #include "LogPane.h"
 
+#include <LogView.h>
+
 void LogPane::RemoveLengthLimit() const
 {
     m_control.SetLimitText(0);
@@ -13,7 +15,15 @@ void LogPane::Append(const std::wstring& text, bool newLine) const
     m_control.ReplaceSel(text.c_str(), FALSE);
     if (newLine)
         m_control.ReplaceSel(L"\r\n", FALSE);
-    m_control.Invalidate();
+    if (!RepaintsItself())
+        m_control.Invalidate();
+}
+
+bool LogPane::RepaintsItself() const
+{
+    if (!m_repaintsItself)
+        m_repaintsItself = m_control.SendMessage(LogView::kRepaintsChanges, 0, 0) == TRUE;
+    return *m_repaintsItself;
 }
 
 void LogPane::AppendLine(const std::wstring& text)

@@ -6,6 +6,7 @@
 #include <CEdit.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 // The log: the program's own messages and everything the tools print, always
@@ -32,6 +33,11 @@ public:
     std::wstring Text() const;
 
 private:
+    // False for a control that must be told to repaint after each append,
+    // as the standard edit control is; asked once, at the first append.
+    bool RepaintsItself() const;
+
     const CEdit& m_control;
     AnsiChunkDecoder m_decoder;
+    mutable std::optional<bool> m_repaintsItself;
 };

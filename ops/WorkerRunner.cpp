@@ -9,6 +9,10 @@
 namespace {
 
 constexpr DWORD kIdleWaitMs = 250;
+// After output has come, the next look comes soon: a tool that prints much
+// refills the pipe at once, and a tool that has fallen silent costs one more
+// look before the idle rhythm resumes.
+constexpr DWORD kFollowUpWaitMs = 1;
 // Longest stretch spent reading before pending input is looked at again.
 constexpr DWORD kDrainSliceMs = 30;
 constexpr UINT kStoppedExitCode = 0xFFFFFFFF;
@@ -46,20 +50,17 @@ WorkerRunner::Drain WorkerRunner::DrainAvailable(HANDLE pipe)
     const DWORD start = ::GetTickCount();
     Drain drained = Drain::Empty;
     for (;;) {
-        DWORD peeked = 0;
-        // A pipe that cannot be peeked at has ended for us: normally every
-        // writer is gone (ERROR_BROKEN_PIPE).
-        if (!::PeekNamedPipe(pipe, buffer, kChunkSize, &peeked, nullptr, nullptr)) {
+        DWORD read = 0;
+        const PipeReader::Result result = m_tool.reader.ReadChunk(pipe, buffer, read);
+        if (result == PipeReader::Result::Ended) {
             drained = Drain::PipeEnded;
             break;
         }
-        if (peeked == 0)
-            break;
-        DWORD read = 0;
-        if (!::ReadFile(pipe, buffer, peeked, &read, nullptr) || read == 0)
+        if (result == PipeReader::Result::Empty)
             break;
         buffer[read] = '\0';
         m_log.AppendOutput(buffer, read);
+        drained = Drain::Emptied;
         if (::GetTickCount() - start >= kDrainSliceMs) {
             drained = Drain::MoreWaiting;
             break;
@@ -151,20 +152,31 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
     {
         const ThreadTimer otherLoops(kIdleWaitMs, [this] { DrainFromOtherLoop(); });
         bool childEnded = false;
-        bool moreWaiting = false;
+        Drain drained = Drain::Empty;
+        DWORD lastTurn = ::GetTickCount();
         while (!m_stopRequested) {
             // Output still queued in the pipe is read at once; otherwise sleep
             // until the child ends, input arrives or the idle period passes.
-            const DWORD timeout = moreWaiting ? 0 : kIdleWaitMs;
+            const DWORD timeout = drained == Drain::MoreWaiting ? 0
+                : drained == Drain::Emptied                     ? kFollowUpWaitMs
+                                                                : kIdleWaitMs;
+            // While output floods in, the log is painted once a slice rather
+            // than whenever the pipe runs dry for a moment: the short look
+            // after output wakes for everything but a pending paint, unless a
+            // slice has passed since the loop last had its turn.
+            const DWORD wakeOn = drained == Drain::Emptied && ::GetTickCount() - lastTurn < kDrainSliceMs
+                ? QS_ALLINPUT & ~QS_PAINT
+                : QS_ALLINPUT;
             HANDLE handle = m_tool.process.get();
-            const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT)
-                                          : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, QS_ALLINPUT);
+            const DWORD wait = childEnded ? ::MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, wakeOn)
+                                          : ::MsgWaitForMultipleObjects(1, &handle, FALSE, timeout, wakeOn);
             const DWORD inputSignal = childEnded ? WAIT_OBJECT_0 : WAIT_OBJECT_0 + 1;
 
             if (!childEnded && wait == WAIT_OBJECT_0) {
                 childEnded = true;
             } else if (wait == inputSignal) {
                 DispatchPendingMessages();
+                lastTurn = ::GetTickCount();
             } else if (wait != WAIT_TIMEOUT) {
                 continue;
             }
@@ -172,8 +184,7 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
             // A process the tool left behind may still hold the pipe: keep
             // draining without blocking, and keep the window live, until the
             // pipe itself reports its end.
-            const Drain drained = DrainAvailable(m_tool.output.get());
-            moreWaiting = drained == Drain::MoreWaiting;
+            drained = DrainAvailable(m_tool.output.get());
             if (childEnded && drained == Drain::PipeEnded)
                 break;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PipeReader.h"
+
 #include <UniqueAny.h>
 
 #include <windows.h>
@@ -38,15 +40,19 @@ public:
     static constexpr DWORD kChunkSize = 1024;
 
 private:
-    enum class Drain { Empty, MoreWaiting, PipeEnded };
+    // Empty: nothing was waiting. Emptied: output was read and the pipe is
+    // empty for now. MoreWaiting: the slice ran out with output still coming.
+    enum class Drain { Empty, Emptied, MoreWaiting, PipeEnded };
 
     // One started tool: its process, the job that holds it and whatever it
     // starts (none where the platform would not give it one), and the read
-    // end of the pipe its output and errors go into.
+    // end of the pipe its output and errors go into, with what was last
+    // seen waiting there.
     struct Tool {
         UniqueHandle process;
         UniqueHandle job;
         UniqueHandle output;
+        PipeReader reader{kChunkSize};
     };
 
     // Starts the tool hidden, in a console of its own, in a job of its own

@@ -179,6 +179,8 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kSetAccessibleName:
         m_accessibility.SetName(reinterpret_cast<const wchar_t*>(lParam));
         return 0;
+    case kRepaintsChanges:
+        return TRUE;
     case WM_ENABLE:
     case WM_STYLECHANGED:
         Invalidate();

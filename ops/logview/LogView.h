@@ -35,6 +35,10 @@ public:
     // The name screen readers call the log by: lParam is the text (const
     // wchar_t*), which the view copies.
     static constexpr UINT kSetAccessibleName = WM_USER + 0x100;
+    // Answered TRUE: every change marks what it changed for repainting, so
+    // whoever changes the text need not invalidate the window as well (which
+    // for a stream of appends would cost a call to the platform each).
+    static constexpr UINT kRepaintsChanges = WM_USER + 0x101;
 
     // Registers the window class for this module; true if it is (or already
     // was) registered.

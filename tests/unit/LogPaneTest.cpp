@@ -1,4 +1,5 @@
 #include <LogPane.h>
+#include <LogView.h>
 #include <UniqueAny.h>
 
 #include <gtest/gtest.h>
@@ -106,5 +107,50 @@ TEST_F(LogPaneTest, KeepsSeveralHundredThousandCharactersOfOutput)
     EXPECT_EQ(20 * chunks + 2, m_log.LineCount());
     EXPECT_EQ(L"Done.", m_log.Line(20 * chunks, 1028));
 }
+
+// Shown windows of both kinds of log, for what only a shown window has: an
+// update region.
+class LogPaneRepaintTest : public testing::TestWithParam<const wchar_t*> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(LogView::Register(::GetModuleHandleW(nullptr)));
+        m_window.reset(::CreateWindowExW(0, GetParam(), L"",
+            WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE | ES_AUTOHSCROLL | ES_READONLY | WS_VSCROLL, 0, 0, 400, 200,
+            nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(m_window);
+        m_edit.Attach(m_window.get());
+        m_log.RemoveLengthLimit();
+        ::UpdateWindow(m_window.get());
+    }
+    void TearDown() override
+    {
+        m_edit.Detach();
+        m_window.reset();
+    }
+
+    bool RepaintPending() const { return ::GetUpdateRect(m_edit.GetSafeHwnd(), nullptr, FALSE) != FALSE; }
+
+    UniqueWindow m_window;
+    CEdit m_edit; // a view of m_window
+    LogPane m_log{m_edit};
+};
+
+TEST_P(LogPaneRepaintTest, EveryAppendAfterAPaintIsPaintedAgain)
+{
+    ASSERT_FALSE(RepaintPending());
+    for (int round = 0; round < 3; ++round) {
+        const std::string bytes = "line " + std::to_string(round) + "\r\n";
+        m_log.AppendOutput(bytes.data(), bytes.size());
+        m_log.AppendOutput(bytes.data(), bytes.size());
+        EXPECT_TRUE(RepaintPending()) << "round " << round;
+        ::UpdateWindow(m_edit.GetSafeHwnd());
+        EXPECT_FALSE(RepaintPending()) << "round " << round;
+    }
+    m_log.AppendLine(L"Done.");
+    EXPECT_TRUE(RepaintPending());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLogs, LogPaneRepaintTest, testing::Values(L"EDIT", LogView::kClassName));
 
 } // namespace
