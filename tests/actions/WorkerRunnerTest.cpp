@@ -4,8 +4,7 @@
 
 #include "Encoding.h"
 #include "FillerText.h"
-#include "Sandbox.h"
-#include "TarrowDriver.h"
+#include "ToolRunFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -21,54 +20,11 @@ using namespace e2e;
 using namespace std::chrono_literals;
 using testkit::encoding::fromUtf8;
 
-// A sandbox with the double as burnkit.exe, a file to act on, and Tarrow.
-class ToolRun : public testing::Test {
+// A device action's run, watched from outside the window.
+class ToolRun : public ToolRunFixture {
 protected:
-    void Start(const std::string& script)
-    {
-        ASSERT_TRUE(m_box.ready());
-        m_box.installTool(L"burnkit.exe", script);
-        m_file = m_box.writeFile(L"design.dat", "DAT");
-        m_app = std::make_unique<TarrowDriver>(m_box);
-        ASSERT_TRUE(m_app->start());
-        ASSERT_TRUE(m_app->setText(ids::kFilePath, m_file));
-    }
-
-    bool ActionsEnabled() const
-    {
-        return m_app->isEnabled(ids::kProgram) && m_app->isEnabled(ids::kVerify) && m_app->isEnabled(ids::kErase);
-    }
-    bool ActionsDisabled() const
-    {
-        return !m_app->isEnabled(ids::kProgram) && !m_app->isEnabled(ids::kVerify) && !m_app->isEnabled(ids::kErase);
-    }
-
-    // The run is over when its closing line break is in and the buttons are back.
-    testing::AssertionResult WaitForRunEnd(const std::wstring& expectedLog)
-    {
-        return m_app->waitFor([&] { return ActionsEnabled() && m_app->logText() == expectedLog; },
-            "the run to end with the expected log");
-    }
-
-    // The tool's process, as its "args" record names it.
-    std::unique_ptr<Process> RecordedTool(const std::wstring& recordFile = L"args.txt")
-    {
-        if (!m_box.waitForFile(recordFile))
-            return nullptr;
-        std::vector<ArgsRecord> records;
-        waitUntil([&] {
-            records = m_box.args(recordFile);
-            return !records.empty();
-        });
-        if (records.empty())
-            return nullptr;
-        return std::make_unique<Process>(records.back().pid);
-    }
-
     // The dialog answers a sent message: its thread is pumping messages.
     bool WindowAnswers() const { return m_app->window().send(WM_NULL, 0, 0, 2000ms).has_value(); }
-
-    void Release(const wchar_t* name) { m_box.writeFile(name, ""); }
 
     // Runs a tool that leaves a process of its own holding the pipe, and
     // returns once the tool itself has ended.
@@ -83,10 +39,6 @@ protected:
         ASSERT_TRUE(grandchild && grandchild->opened());
         ASSERT_TRUE(tool->waitForExit());
     }
-
-    Sandbox m_box;
-    std::wstring m_file;
-    std::unique_ptr<TarrowDriver> m_app;
 };
 
 TEST_F(ToolRun, OutputStreamsInWhileTheToolRunsAndButtonsFollowTheRun)

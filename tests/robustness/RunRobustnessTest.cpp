@@ -5,9 +5,7 @@
 #include "Encoding.h"
 #include "FileDialogDriver.h"
 #include "FillerText.h"
-#include "Process.h"
-#include "Sandbox.h"
-#include "TarrowDriver.h"
+#include "ToolRunFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -28,21 +26,9 @@ std::wstring FloodText()
     return fromUtf8(tooldouble::FillerText::all(256 * 1024));
 }
 
-// A sandbox with the double as burnkit.exe, a file to act on, and Tarrow.
-class RunAround : public testing::Test {
+// A device action's run with something going on around it.
+class RunAround : public ToolRunFixture {
 protected:
-    void Start(const std::string& script)
-    {
-        ASSERT_TRUE(m_box.ready());
-        m_box.installTool(L"burnkit.exe", script);
-        m_file = m_box.writeFile(L"design.dat", "DAT");
-        m_app = std::make_unique<TarrowDriver>(m_box);
-        ASSERT_TRUE(m_app->start());
-        ASSERT_TRUE(m_app->setText(ids::kFilePath, m_file));
-    }
-
-    bool ActionsEnabled() const { return m_app->isEnabled(ids::kProgram) && m_app->isEnabled(ids::kErase); }
-
     // Waits for the log to be as long as the expected text, then compares.
     testing::AssertionResult WaitForLogOf(const std::wstring& expected)
     {
@@ -51,31 +37,6 @@ protected:
             return testing::AssertionFailure() << "the log differs from what the tool printed";
         return testing::AssertionSuccess();
     }
-
-    testing::AssertionResult WaitForRunEnd(const std::wstring& expectedLog)
-    {
-        return m_app->waitFor([&] { return ActionsEnabled() && m_app->logText() == expectedLog; },
-            "the run to end with the expected log");
-    }
-
-    // A process the double recorded with "args" into that file.
-    std::unique_ptr<Process> Recorded(const std::wstring& recordFile)
-    {
-        std::vector<ArgsRecord> records;
-        waitUntil([&] {
-            records = m_box.args(recordFile);
-            return !records.empty();
-        });
-        if (records.empty())
-            return nullptr;
-        return std::make_unique<Process>(records.back().pid);
-    }
-
-    void Release(const wchar_t* name) { m_box.writeFile(name, ""); }
-
-    Sandbox m_box;
-    std::wstring m_file;
-    std::unique_ptr<TarrowDriver> m_app;
 };
 
 // While a modal window is open, ours or the platform's, the runner's loop is
@@ -156,8 +117,8 @@ protected:
         Start("args tool.txt\nspawn helper.script\nout working\\r\\n\nwaitfile never\n");
         ASSERT_TRUE(m_app->click(ids::kProgram));
         ASSERT_TRUE(m_app->waitForLog(L"working\r\n"));
-        m_tool = Recorded(L"tool.txt");
-        m_helper = Recorded(L"helper.txt");
+        m_tool = RecordedTool(L"tool.txt");
+        m_helper = RecordedTool(L"helper.txt");
         ASSERT_TRUE(m_tool && m_tool->opened());
         ASSERT_TRUE(m_helper && m_helper->opened());
     }
