@@ -32,20 +32,27 @@ bool PipeReader::readAvailable(std::string& sink)
     return true;
 }
 
+bool PipeReader::readInto(std::vector<char>& buffer, DWORD wanted, std::string* sink, std::uint64_t& total)
+{
+    DWORD read = 0;
+    if (!::ReadFile(pipe_.get(), buffer.data(), wanted, &read, nullptr)) {
+        pipe_.reset();
+        return false;
+    }
+    if (sink)
+        sink->append(buffer.data(), read);
+    total += read;
+    return true;
+}
+
 std::uint64_t PipeReader::readToEnd(std::size_t chunk, std::string* sink, std::uint64_t limit)
 {
     std::vector<char> buffer(chunk);
     std::uint64_t total = 0;
     while (pipe_ && total < limit) {
         const DWORD wanted = static_cast<DWORD>(limit - total < chunk ? limit - total : chunk);
-        DWORD read = 0;
-        if (!::ReadFile(pipe_.get(), buffer.data(), wanted, &read, nullptr)) {
-            pipe_.reset();
+        if (!readInto(buffer, wanted, sink, total))
             break;
-        }
-        if (sink)
-            sink->append(buffer.data(), read);
-        total += read;
     }
     return total;
 }
@@ -60,18 +67,10 @@ std::uint64_t PipeReader::readToEndPeeking(std::size_t chunk, std::string* sink)
             pipe_.reset();
             break;
         }
-        if (peeked == 0) {
+        if (peeked == 0)
             ::Sleep(1);
-            continue;
-        }
-        DWORD read = 0;
-        if (!::ReadFile(pipe_.get(), buffer.data(), peeked, &read, nullptr)) {
-            pipe_.reset();
-            break;
-        }
-        if (sink)
-            sink->append(buffer.data(), read);
-        total += read;
+        else
+            readInto(buffer, peeked, sink, total);
     }
     return total;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -32,6 +33,10 @@ public:
     std::uint64_t readToEndPeeking(std::size_t chunk, std::string* sink = nullptr);
 
 private:
+    // One ReadFile of at most `wanted` bytes, counted into total and kept in
+    // sink if there is one; a failed read means the pipe has ended.
+    bool readInto(std::vector<char>& buffer, DWORD wanted, std::string* sink, std::uint64_t& total);
+
     UniqueHandle pipe_;
 };
 
