@@ -3,12 +3,23 @@
 # apart from the executables, and the same bytes from the same sources
 # wherever they are built.
 
+# The log is never trimmed: the 32-bit program is large-address aware, so on
+# 64-bit Windows it may use 4 GB; the 64-bit one takes high-entropy ASLR
+# (the whole 64-bit address space for its bases), which needs no more than
+# relocations, as the 32-bit ASLR does.
+if(TARROW_ARCH STREQUAL x64)
+  set(_msvc_arch_flags /HIGHENTROPYVA)
+  set(_ld_arch_flags -Wl,--high-entropy-va)
+else()
+  set(_msvc_arch_flags /LARGEADDRESSAWARE)
+  set(_ld_arch_flags -Wl,--large-address-aware)
+endif()
+
 if(MSVC)
   # /Brepro: no time stamps in objects and images. /TSAWARE: no Terminal
-  # Server compatibility shims. /LARGEADDRESSAWARE: the log is never trimmed,
-  # so on 64-bit Windows the 32-bit program may use 4 GB.
+  # Server compatibility shims.
   add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:/Brepro>")
-  add_link_options(/Brepro /DYNAMICBASE /NXCOMPAT /TSAWARE /LARGEADDRESSAWARE
+  add_link_options(/Brepro /DYNAMICBASE /NXCOMPAT /TSAWARE ${_msvc_arch_flags}
     # Windows 7 and later; the subsystem itself stays the one of the target.
     "$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:/SUBSYSTEM:$<IF:$<BOOL:$<TARGET_PROPERTY:WIN32_EXECUTABLE>>,WINDOWS,CONSOLE>,6.01>"
     # A PDB for the release build too, named without the build machine's path.
@@ -29,7 +40,7 @@ else()
     -Wl,--dynamicbase
     -Wl,--nxcompat
     -Wl,--tsaware
-    -Wl,--large-address-aware
+    ${_ld_arch_flags}
     -Wl,--major-subsystem-version,6
     -Wl,--minor-subsystem-version,1
     # A link time in the header would make every build differ.
