@@ -1,15 +1,55 @@
 # Shared environment for the scripts: sourced, not run.
+#
+# Tarrow is built for two architectures, x86 (the release) and x64, each in
+# a build folder of its own below TARROW_BUILD_DIR (default build/), and
+# each runs under Wine in a prefix of its own below TARROW_WINE_DIR (default
+# ~/.cache/tarrow): wine32, a 32-bit prefix run by Wine's 32-bit loader, and
+# wine64, a 64-bit prefix run by its 64-bit loader. TARROW_ARCH (default x86)
+# says which one the Wine variables below are for; `use_arch ARCH` switches.
+# Debian's `wine` wrapper takes the 32-bit loader whenever it is installed,
+# even where it cannot run, so the scripts call "$WINELOADER" and
+# "$WINESERVER" instead of wine and wineserver.
 TARROW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export TARROW_ROOT
-_prefix=${XDG_CACHE_HOME:-$HOME/.cache}/tarrow/wine32
-# A wineserver serves one desktop on the display it met first: where a prefix
-# of its own was made for this virtual display, runs on it keep to it.
-if [ -z "${TARROW_WINEPREFIX:-}" ] && [ -n "${DISPLAY:-}" ] && [ -d "$_prefix-display${DISPLAY#:}" ]; then
-  _prefix=$_prefix-display${DISPLAY#:}
+. "$TARROW_ROOT/scripts/host.sh"
+export TARROW_BUILD_DIR=${TARROW_BUILD_DIR:-$TARROW_ROOT/build}
+export TARROW_WINE_DIR=${TARROW_WINE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tarrow}
+
+# The one server serves 32-bit and 64-bit programs alike.
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  export WINESERVER=/usr/lib/wine/wineserver64
+else
+  export WINESERVER=/usr/lib/wine/wineserver32
 fi
-export WINEPREFIX=${TARROW_WINEPREFIX:-$_prefix}
-unset _prefix
-export WINEARCH=win32
+
+use_arch() {
+  local prefix
+  case "$1" in
+    x86)
+      prefix=$TARROW_WINE_DIR/wine32
+      export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
+      ;;
+    x64)
+      prefix=$TARROW_WINE_DIR/wine64
+      export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+      ;;
+    *)
+      echo "unknown architecture '$1' (x86 or x64)" >&2
+      return 2
+      ;;
+  esac
+  export TARROW_ARCH=$1
+  # Where this architecture's build puts its programs.
+  export TARROW_BIN=$TARROW_BUILD_DIR/$1/bin
+  # A wineserver serves one desktop on the display it met first: where a
+  # prefix of its own was made for this virtual display, runs on it keep to it.
+  if [ -n "${DISPLAY:-}" ] && [ -d "$prefix-display${DISPLAY#:}" ]; then
+    prefix=$prefix-display${DISPLAY#:}
+  fi
+  export WINEPREFIX=$prefix
+}
+
+use_arch "${TARROW_ARCH:-x86}"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=zh_CN.UTF-8

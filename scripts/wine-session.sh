@@ -1,5 +1,6 @@
-# Starts and stops a Wine session for the current WINEPREFIX and DISPLAY;
-# sourced, not run.
+# Starts and stops a Wine session for the current WINEPREFIX and DISPLAY,
+# with the loader and server of the architecture in use (env.sh); sourced,
+# not run.
 
 # Wine's own background processes (services, the desktop window's process)
 # are started by whichever program needs them first, and keep that program's
@@ -8,9 +9,9 @@
 # CTest wait for it until the test times out.
 start_wine_session() {
   # A wineserver left from another display would put our windows there.
-  wineserver -k >/dev/null 2>&1 || true
-  wineboot </dev/null >/dev/null 2>&1
-  wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINELOADER" wineboot </dev/null >/dev/null 2>&1
+  "$WINELOADER" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
   # The desktop is up once a window query can be answered.
   for _ in $(seq 50); do
     pgrep -f 'explorer.exe /desktop' >/dev/null && break
@@ -19,5 +20,5 @@ start_wine_session() {
 }
 
 stop_wine_session() {
-  wineserver -k >/dev/null 2>&1 || true
+  "$WINESERVER" -k >/dev/null 2>&1 || true
 }

@@ -1,0 +1,190 @@
+# Which of Tarrow's two architectures this machine can run, found by trying,
+# and how to say so; sourced, not run.
+#
+#   host_probe          sets TARROW_HOST_ARCHS ("x86 x64", "x64", ...) and,
+#                       for each architecture that cannot run, why not in
+#                       TARROW_HOST_WHY_X86 / TARROW_HOST_WHY_X64
+#   host_reprobe [PURPOSE]
+#                       probes again, once set-up has installed Wine
+#   host_runs ARCH      whether programs of ARCH (x86 or x64) run here
+#   host_line PURPOSE   one sentence for the first lines of a script: what
+#                       it runs here and what it cannot (PURPOSE: test, run)
+#   host_pick           the architecture to start a program in: x86, the
+#                       release, where it runs, else x64
+#   host_arch_for NAME  the same, or TARROW_ARCH where set, for script NAME,
+#                       which it names in its word where neither can run
+#   pe_arch FILE        x86 or x64, from a Windows program's header
+#
+# Some hosts run no 32-bit code at all (the kernel's IA-32 emulation is off),
+# others run both, and package names tell nothing of it. So two tiny
+# programs are run, a 32-bit and a 64-bit Linux one made here byte by byte,
+# and then, where Wine is installed, its 32-bit and 64-bit loaders. Set
+# TARROW_HOST_ARCHS beforehand to act as a host of another kind (for
+# example TARROW_HOST_ARCHS=x64 on a host that runs both).
+
+_host_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tarrow/host
+
+# Writes the smallest static Linux program that exits with 42: an ELF header,
+# one loadable segment and the exit system call, for i386 or x86-64.
+_host_write_probe() {
+  local arch=$1 file=$2
+  if [ "$arch" = x86 ]; then
+    # Loaded at 0x08048000; the code starts at byte 84: mov eax,1; mov ebx,42; int 0x80.
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08'
+    printf '\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00'
+    printf '\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80'
+  else
+    # Loaded at 0x400000; the code starts at byte 120: mov eax,60; mov edi,42; syscall.
+    printf '\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x02\x00\x3e\x00\x01\x00\x00\x00\x78\x00\x40\x00\x00\x00\x00\x00'
+    printf '\x40\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x40\x00\x38\x00\x01\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x01\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x40\x00\x00\x00\x00\x00\x00\x00\x40\x00\x00\x00\x00\x00'
+    printf '\x84\x00\x00\x00\x00\x00\x00\x00\x84\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x10\x00\x00\x00\x00\x00\x00'
+    printf '\xb8\x3c\x00\x00\x00\xbf\x2a\x00\x00\x00\x0f\x05'
+  fi >"$file"
+  chmod +x "$file"
+}
+
+# Prints nothing when programs of $1 run here, else why not.
+_host_why_not() {
+  local arch=$1 bits=32 loader=/usr/lib/wine/wine probe out status
+  if [ "$arch" = x64 ]; then
+    bits=64
+    loader=/usr/lib/wine/wine64
+  fi
+  mkdir -p "$_host_cache"
+  probe=$_host_cache/exit42-$arch
+  [ -x "$probe" ] || _host_write_probe "$arch" "$probe"
+  out=$( ("$probe") 2>&1)
+  status=$?
+  if [ "$status" != 42 ]; then
+    out=${out##*: }
+    echo "a ${bits}-bit test program does not run (${out:-exit status $status})"
+    return
+  fi
+  # Before set-up there is no Wine yet: the kernel's word is all there is.
+  [ -e "$loader" ] || return 0
+  out=$(WINEDEBUG=-all "$loader" --version 2>&1)
+  status=$?
+  if [ "$status" != 0 ] || [[ "$out" != wine-* ]]; then
+    out=${out##*: }
+    echo "Wine's ${bits}-bit loader does not start (${out:-exit status $status})"
+  fi
+}
+
+host_probe() {
+  local arch
+  [ -z "${TARROW_HOST_PROBED:-}" ] || return 0
+  if [ -n "${TARROW_HOST_ARCHS+set}" ]; then
+    # Told, not found: what is left out counts as not running here.
+    TARROW_HOST_TOLD=1
+    TARROW_HOST_WHY_X86=
+    TARROW_HOST_WHY_X64=
+    for arch in x86 x64; do
+      [[ " $TARROW_HOST_ARCHS " == *" $arch "* ]] && continue
+      if [ "$arch" = x86 ]; then
+        TARROW_HOST_WHY_X86="TARROW_HOST_ARCHS leaves it out"
+      else
+        TARROW_HOST_WHY_X64="TARROW_HOST_ARCHS leaves it out"
+      fi
+    done
+  else
+    TARROW_HOST_WHY_X86=$(_host_why_not x86)
+    TARROW_HOST_WHY_X64=$(_host_why_not x64)
+    TARROW_HOST_ARCHS=
+    [ -n "$TARROW_HOST_WHY_X86" ] || TARROW_HOST_ARCHS="x86"
+    [ -n "$TARROW_HOST_WHY_X64" ] || TARROW_HOST_ARCHS="${TARROW_HOST_ARCHS:+$TARROW_HOST_ARCHS }x64"
+  fi
+  TARROW_HOST_PROBED=1
+  export TARROW_HOST_ARCHS TARROW_HOST_WHY_X86 TARROW_HOST_WHY_X64 TARROW_HOST_PROBED TARROW_HOST_TOLD
+}
+
+# Probes again once set-up has installed Wine: a kernel that runs 32-bit code
+# may still have a 32-bit Wine that does not start. Given a PURPOSE, says so
+# where that changes what runs.
+host_reprobe() {
+  local before
+  host_probe
+  [ -z "${TARROW_HOST_TOLD:-}" ] || return 0
+  before=$TARROW_HOST_ARCHS
+  unset TARROW_HOST_ARCHS TARROW_HOST_PROBED
+  host_probe
+  [ "$TARROW_HOST_ARCHS" = "$before" ] || [ -z "${1:-}" ] || echo "after set-up, $(host_line "$1")"
+}
+
+host_runs() {
+  host_probe
+  [[ " $TARROW_HOST_ARCHS " == *" $1 "* ]]
+}
+
+host_pick() {
+  if host_runs x86; then
+    echo x86
+  elif host_runs x64; then
+    echo x64
+  else
+    return 1
+  fi
+}
+
+# The architecture script $1 starts Tarrow in: TARROW_ARCH where set, else
+# x86, the release, where it runs, else x64. Says why where none can run.
+host_arch_for() {
+  local arch=${TARROW_ARCH:-} why
+  if [ -z "$arch" ] && ! arch=$(host_pick); then
+    echo "$1: this machine runs neither build: x86 $TARROW_HOST_WHY_X86; x64 $TARROW_HOST_WHY_X64" >&2
+    return 1
+  fi
+  if ! host_runs "$arch"; then
+    why=TARROW_HOST_WHY_${arch^^}
+    echo "$1: this machine cannot run the $arch build (${!why})" >&2
+    return 1
+  fi
+  echo "$arch"
+}
+
+host_line() {
+  local purpose=$1
+  host_probe
+  case "$TARROW_HOST_ARCHS" in
+    "x86 x64")
+      case "$purpose" in
+        test) echo "this machine runs 32-bit and 64-bit programs: tests run on the x86 and the x64 build" ;;
+        *) echo "this machine runs 32-bit and 64-bit programs: the x86 build runs" ;;
+      esac
+      ;;
+    x64)
+      case "$purpose" in
+        test) echo "this machine runs no 32-bit programs ($TARROW_HOST_WHY_X86): the x86 build is built and checked but not run; tests run on the x64 build" ;;
+        *) echo "this machine runs no 32-bit programs ($TARROW_HOST_WHY_X86): the x64 build runs instead of the x86 one" ;;
+      esac
+      ;;
+    x86)
+      case "$purpose" in
+        test) echo "this machine runs no 64-bit programs ($TARROW_HOST_WHY_X64): the x64 build is built and checked but not run; tests run on the x86 build" ;;
+        *) echo "this machine runs no 64-bit programs ($TARROW_HOST_WHY_X64): the x86 build runs" ;;
+      esac
+      ;;
+    *)
+      echo "this machine runs neither 32-bit ($TARROW_HOST_WHY_X86) nor 64-bit programs ($TARROW_HOST_WHY_X64): both builds are built and checked, nothing is run"
+      ;;
+  esac
+}
+
+pe_arch() {
+  local lfanew machine
+  lfanew=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$lfanew" ] || return 1
+  machine=$(od -An -t x2 -j $((lfanew + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  case "$machine" in
+    014c) echo x86 ;;
+    8664) echo x64 ;;
+    *) return 1 ;;
+  esac
+}
