@@ -79,13 +79,19 @@ def read(data):
     )
     optional = coff + 20
     magic = struct.unpack_from("<H", data, optional)[0]
-    if magic != 0x10B:
-        raise NotPe("not a PE32 image (optional header magic %#x)" % magic)
+    # PE32+ (64-bit) widens the image base and the stack and heap sizes,
+    # which moves the data directories by 16 bytes.
+    if magic == 0x10B:
+        directories_at = 92
+    elif magic == 0x20B:
+        directories_at = 108
+    else:
+        raise NotPe("not a PE32 or PE32+ image (optional header magic %#x)" % magic)
     major_subsystem, minor_subsystem = struct.unpack_from("<HH", data, optional + 48)
     checksum_offset = optional + 64
     checksum, subsystem, dll_characteristics = struct.unpack_from("<IHH", data, checksum_offset)
-    directories = optional + 96
-    directory_count = struct.unpack_from("<I", data, optional + 92)[0]
+    directories = optional + directories_at + 4
+    directory_count = struct.unpack_from("<I", data, optional + directories_at)[0]
 
     def directory(index):
         if index >= directory_count:

@@ -5,9 +5,11 @@
 #   reproducible_test.sh [--bin DIR] [WORK]
 #
 # Without --bin the tree (the files git knows, as they are now) is copied
-# into two fresh folders of different names below WORK and built from
-# scratch in each; CTest runs it with --bin, which compares the release of
-# that build with one built from a copy elsewhere. WORK defaults to a
+# into two fresh folders of different names below WORK and both
+# architectures are built from scratch in each; CTest runs it with --bin,
+# which compares the release of that build (its architecture read from its
+# programs) with one built from a copy elsewhere. Nothing is run but the
+# build tools, so it passes on any machine that builds. WORK defaults to a
 # temporary folder, removed afterwards.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -29,8 +31,21 @@ rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 
+. "$root/scripts/host.sh"
 version=$(sed -n 's/^project(Tarrow VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-name=Tarrow-$version-win32
+archs=(x86 x64)
+if [ -n "$bin" ]; then
+  archs=("$(pe_arch "$bin/Tarrow.exe")") || {
+    echo "FAIL $bin/Tarrow.exe is not a Windows program"
+    exit 1
+  }
+fi
+files=()
+for arch in "${archs[@]}"; do
+  if [ "$arch" = x64 ]; then name=Tarrow-$version-win64; else name=Tarrow-$version-win32; fi
+  files+=("$name.zip" "$name-symbols.zip")
+done
+files+=(SHA256SUMS)
 # Both releases take their file times from the same commit.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null) ||
@@ -50,26 +65,32 @@ copy_tree() {
 }
 # Builds the shipped programs of the tree in $1 and packs them into $2.
 build_and_pack() {
-  echo "building in $1"
-  if ! env -u TARROW_BUILD_DIR "$1/scripts/build" --target Tarrow burnkit stpconv >"$1.build.log" 2>&1; then
-    tail -n 30 "$1.build.log"
-    echo "FAIL the build in $1"
-    exit 1
-  fi
-  pack "$1" "$1/build/bin" "$2"
+  local arch bins=()
+  for arch in "${archs[@]}"; do
+    echo "building $arch in $1"
+    if ! env -u TARROW_BUILD_DIR "$1/scripts/build" --arch "$arch" --target Tarrow burnkit stpconv \
+      >"$1.build.log" 2>&1; then
+      tail -n 30 "$1.build.log"
+      echo "FAIL the $arch build in $1"
+      exit 1
+    fi
+    bins+=(--bin "$1/build/$arch/bin")
+  done
+  pack "$1" "$2" "${bins[@]}"
 }
-# Packs the programs of bin folder $2 with the packer of tree $1 into $3.
+# Packs with the packer of tree $1 into $2 the bin folders given after them
+# (each after --bin).
 pack() {
-  if ! "$1/scripts/package" --bin "$2" --dist "$3" >/dev/null 2>"$3.log"; then
-    cat "$3.log"
-    echo "FAIL packing $2"
+  if ! "$1/scripts/package" --dist "$2" "${@:3}" >/dev/null 2>"$2.log"; then
+    cat "$2.log"
+    echo "FAIL packing ${*:3}"
     exit 1
   fi
 }
 
 if [ -n "$bin" ]; then
   first=$work/here
-  pack "$root" "$bin" "$first"
+  pack "$root" "$first" --bin "$bin"
   echo "packed the build $bin"
 else
   first=$work/first
@@ -81,7 +102,7 @@ copy_tree "$work/elsewhere/a-longer-folder-name/tarrow-copy"
 build_and_pack "$work/elsewhere/a-longer-folder-name/tarrow-copy" "$second"
 
 failures=0
-for file in "$name.zip" "$name-symbols.zip" SHA256SUMS; do
+for file in "${files[@]}"; do
   if cmp -s "$first/$file" "$second/$file"; then
     echo "ok   $file is the same from both folders"
   else
@@ -97,8 +118,8 @@ sed 's/^/  /' "$second/SHA256SUMS"
 if [ "$failures" -gt 0 ]; then
   # Which files differ, to start looking from.
   for side in "$first" "$second"; do
-    for archive in "$name.zip" "$name-symbols.zip"; do
-      unzip -q -o "$side/$archive" -d "$side.unpacked"
+    for archive in "${files[@]}"; do
+      [ "$archive" = SHA256SUMS ] || unzip -q -o "$side/$archive" -d "$side.unpacked"
     done
   done
   diff -rq "$first.unpacked" "$second.unpacked"
