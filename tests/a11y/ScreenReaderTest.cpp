@@ -7,6 +7,7 @@
 #include "TarrowDriver.h"
 
 #include <ComPtr.h>
+#include <UniqueAny.h>
 
 #include <windows.h>
 
@@ -40,6 +41,20 @@ std::wstring TakeString(BSTR text)
     std::wstring taken = text != nullptr ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
     ::SysFreeString(text);
     return taken;
+}
+
+// What this platform answers for a plain EDIT control of the test's own: the
+// baseline any edit-like control's accessible object stands on. Some Wine
+// builds have no edit proxy at all.
+HRESULT PlainEditsAccessibleObject()
+{
+    const UniqueWindow edit(::CreateWindowExW(0, L"EDIT", L"", WS_POPUP | ES_MULTILINE | ES_READONLY, 0, 0, 200, 100,
+        nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+    if (!edit)
+        return HRESULT_FROM_WIN32(::GetLastError());
+    ComPtr<IAccessible> object;
+    return ::AccessibleObjectFromWindow(
+        edit.get(), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, object.put_void());
 }
 
 // Counts EVENT_OBJECT_VALUECHANGE for one window's client object, and reads
@@ -128,6 +143,10 @@ bool ScreenReaderTest::started_ = false;
 
 TEST_F(ScreenReaderTest, ReadsTheLogAsNamedReadOnlyTextWithTheLogAsItsValue)
 {
+    if (const HRESULT baseline = PlainEditsAccessibleObject(); FAILED(baseline))
+        GTEST_SKIP() << "this platform gives no accessible object even for a plain EDIT control in the test's own "
+                        "process (AccessibleObjectFromWindow: 0x"
+                     << std::hex << static_cast<unsigned long>(baseline) << ")";
     ASSERT_TRUE(Erase("out 正在擦除...\\r\\n\nout 擦除完成\\r\\n\n"));
     ASSERT_TRUE(app_->waitForLog(L"擦除完成\r\n"));
 
