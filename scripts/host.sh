@@ -14,6 +14,8 @@
 #   host_arch_for NAME  the same, or TARROW_ARCH where set, for script NAME,
 #                       which it names in its word where neither can run
 #   pe_arch FILE        x86 or x64, from a Windows program's header
+#   explain_failures    makes the calling script name the command that
+#                       failed, so that none ends on a bare exit status
 #
 # Some hosts run no 32-bit code at all (the kernel's IA-32 emulation is off),
 # others run both, and package names tell nothing of it. So two tiny
@@ -61,8 +63,8 @@ _host_why_not() {
   mkdir -p "$_host_cache"
   probe=$_host_cache/exit42-$arch
   [ -x "$probe" ] || _host_write_probe "$arch" "$probe"
-  out=$( ("$probe") 2>&1)
-  status=$?
+  status=0
+  out=$( ("$probe") 2>&1) || status=$?
   if [ "$status" != 42 ]; then
     out=${out##*: }
     echo "a ${bits}-bit test program does not run (${out:-exit status $status})"
@@ -70,8 +72,8 @@ _host_why_not() {
   fi
   # Before set-up there is no Wine yet: the kernel's word is all there is.
   [ -e "$loader" ] || return 0
-  out=$(WINEDEBUG=-all "$loader" --version 2>&1)
-  status=$?
+  status=0
+  out=$(WINEDEBUG=-all "$loader" --version 2>&1) || status=$?
   if [ "$status" != 0 ] || [[ "$out" != wine-* ]]; then
     out=${out##*: }
     echo "Wine's ${bits}-bit loader does not start (${out:-exit status $status})"
@@ -187,4 +189,9 @@ pe_arch() {
     8664) echo x64 ;;
     *) return 1 ;;
   esac
+}
+
+explain_failures() {
+  set -E
+  trap 'echo "${0##*/}: stopped: \"$BASH_COMMAND\" (line $LINENO) failed with exit status $?" >&2' ERR
 }

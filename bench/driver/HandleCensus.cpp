@@ -21,6 +21,21 @@ std::optional<HandleCensus::Count> HandleCensus::Take(HANDLE process)
     return Count{probed, true};
 }
 
+std::optional<HandleCensus::Count> HandleCensus::TakeSettled(HANDLE process)
+{
+    constexpr int kLooks = 40;
+    constexpr DWORD kApartMs = 50;
+    std::optional<Count> last = Take(process);
+    for (int look = 0; last && look < kLooks; ++look) {
+        ::Sleep(kApartMs);
+        const std::optional<Count> now = Take(process);
+        if (now && now->handles == last->handles)
+            break;
+        last = now;
+    }
+    return last;
+}
+
 unsigned HandleCensus::Probe(HANDLE process)
 {
     unsigned found = 0;

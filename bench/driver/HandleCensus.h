@@ -19,6 +19,10 @@ public:
     };
 
     static std::optional<Count> Take(HANDLE process);
+    // Take, once two counts a moment apart agree: a process that has only
+    // just started may still be opening or closing handles of its start-up
+    // after its first output, the more so on a loaded machine.
+    static std::optional<Count> TakeSettled(HANDLE process);
     // The probe alone, whatever GetProcessHandleCount says.
     static unsigned Probe(HANDLE process);
     static std::string MethodName(bool probed);

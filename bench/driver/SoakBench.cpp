@@ -58,13 +58,13 @@ std::optional<int> SoakBench::LeakSeen(unsigned leak, std::string& error)
         error = std::string("the leaking process did not get ready: ") + ready.message();
         return std::nullopt;
     }
-    const std::optional<HandleCensus::Count> before = HandleCensus::Take(leaker.process().handle());
+    const std::optional<HandleCensus::Count> before = HandleCensus::TakeSettled(leaker.process().handle());
     box.writeFile(L"go", "");
     if (testing::AssertionResult leaked = leaker.waitForOutput("leaked\r\n"); !leaked) {
         error = std::string("the leaking process did not leak: ") + leaked.message();
         return std::nullopt;
     }
-    const std::optional<HandleCensus::Count> after = HandleCensus::Take(leaker.process().handle());
+    const std::optional<HandleCensus::Count> after = HandleCensus::TakeSettled(leaker.process().handle());
     box.writeFile(L"done", "");
     if (!before || !after) {
         error = "no handle count";
