@@ -17,6 +17,13 @@ constexpr DWORD kFollowUpWaitMs = 1;
 constexpr DWORD kDrainSliceMs = 30;
 constexpr UINT kStoppedExitCode = 0xFFFFFFFF;
 
+// Both structures carry pointers and handles, so they grow in a 64-bit
+// build and are sized with sizeof wherever they are filled in; the 32-bit
+// release must keep handing the platform exactly the layout it always has.
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68, "STARTUPINFOW of a 32-bit build is 68 bytes");
+static_assert(
+    sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12, "SECURITY_ATTRIBUTES of a 32-bit build is 12 bytes");
+
 // A job that only groups: no limits, and nothing ends when its handle is
 // closed, so what a tool leaves running after a normal run keeps running as
 // it would without a job. A tool that starts a process outside any job, as
