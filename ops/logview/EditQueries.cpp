@@ -15,6 +15,14 @@ size_t ClampPosition(LPARAM value, size_t length)
     return std::min<size_t>(static_cast<UINT>(value), length);
 }
 
+// Two words in one answer, as the edit control gives them: it returns a
+// LONG, which a 64-bit build widens with its sign. MAKELRESULT widens
+// through a DWORD and would make a high word of 0x8000 or more positive.
+LRESULT TwoWords(WORD low, WORD high)
+{
+    return MAKELONG(low, high);
+}
+
 } // namespace
 
 bool EditQueries::AsksLayout(UINT message)
@@ -78,7 +86,7 @@ LRESULT EditQueries::GetSelection(DWORD* start, DWORD* end) const
     if (end != nullptr)
         *end = static_cast<DWORD>(last);
     // The result has room for 16 bits each; beyond that only the pointers tell.
-    return first > 0xFFFF || last > 0xFFFF ? -1 : MAKELRESULT(first, last);
+    return first > 0xFFFF || last > 0xFFFF ? -1 : TwoWords(static_cast<WORD>(first), static_cast<WORD>(last));
 }
 
 LRESULT EditQueries::GetLine(WPARAM lineIndex, wchar_t* buffer) const
@@ -144,7 +152,7 @@ LRESULT EditQueries::PosFromChar(size_t position) const
     if (position >= m_text.Length())
         return -1;
     const POINT point = m_layout.PointOf(position);
-    return MAKELRESULT(static_cast<WORD>(point.x), static_cast<WORD>(point.y));
+    return TwoWords(static_cast<WORD>(point.x), static_cast<WORD>(point.y));
 }
 
 LRESULT EditQueries::CharFromPos(POINT point) const
@@ -153,5 +161,5 @@ LRESULT EditQueries::CharFromPos(POINT point) const
     if (!::PtInRect(&m_layout.View().client, point))
         return -1;
     const size_t position = m_layout.PositionAt(point);
-    return MAKELRESULT(static_cast<WORD>(position), static_cast<WORD>(m_text.LineFromChar(position)));
+    return TwoWords(static_cast<WORD>(position), static_cast<WORD>(m_text.LineFromChar(position)));
 }

@@ -136,6 +136,31 @@ TEST_F(EditQueriesTest, PositionsAndPointsCountFromTheTextsScrolledOrigin)
     EXPECT_EQ(charFromPos(0, -1), -1);
 }
 
+TEST_F(EditQueriesTest, TwoWordAnswersAreNegativeWhenTheHighWordIs0x8000OrMore)
+{
+    // The edit control packs the words into a LONG, which a 64-bit build
+    // widens with its sign: the view must give the very same LRESULT.
+    for (int line = 0; line < 40000; ++line)
+        text.Append(L"\r\nx");
+    selection = {0, 40000};
+    viewport.firstLine = 39000;
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        WORD high;
+    } cases[] = {
+        {EM_GETSEL, 0, 0, 40000},
+        {EM_POSFROMCHAR, text.LineStart(38999), 0, static_cast<WORD>(-viewport.lineHeight)},
+        {EM_CHARFROMPOS, 0, MAKELPARAM(viewport.text.left, 0), 39000},
+    };
+    for (const auto& query : cases) {
+        const LRESULT answer = Ask(query.message, query.wParam, query.lParam);
+        EXPECT_EQ(HIWORD(answer), query.high) << "message " << query.message;
+        EXPECT_LT(answer, 0) << "message " << query.message;
+    }
+}
+
 TEST_F(EditQueriesTest, AnswersOnlyQueries)
 {
     const EditQueries queries(text, selection, LogLayout(text, measurer, viewport));
