@@ -10,8 +10,10 @@ int main(int argc, char** argv)
 {
     if (argc != 3)
         return 2;
-    const auto source = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(argv[1], nullptr, 10)));
-    const auto target = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoul(argv[2], nullptr, 10)));
+    // The handles come as the full ULONG_PTR: on x64 a handle whose 32-bit
+    // value has its top bit set is sign-extended, which no unsigned long holds.
+    const auto source = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[1], nullptr, 10)));
+    const auto target = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10)));
     constexpr UINT kTimeout = 20000;
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(source, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeout, &length))
