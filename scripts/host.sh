@@ -158,7 +158,7 @@ host_line() {
     "x86 x64")
       case "$purpose" in
         test) echo "this machine runs 32-bit and 64-bit programs: tests run on the x86 and the x64 build" ;;
-        *) echo "this machine runs 32-bit and 64-bit programs: the x86 build runs" ;;
+        *) echo "this machine runs 32-bit and 64-bit programs: either build can run (x86, the release, unless TARROW_ARCH says x64)" ;;
       esac
       ;;
     x64)
