@@ -39,8 +39,6 @@ use_arch() {
       ;;
   esac
   export TARROW_ARCH=$1
-  # Where this architecture's build puts its programs.
-  export TARROW_BIN=$TARROW_BUILD_DIR/$1/bin
   # A wineserver serves one desktop on the display it met first: where a
   # prefix of its own was made for this virtual display, runs on it keep to it.
   if [ -n "${DISPLAY:-}" ] && [ -d "$prefix-display${DISPLAY#:}" ]; then
