@@ -14,6 +14,9 @@
 #   host_arch_for NAME  the same, or TARROW_ARCH where set, for script NAME,
 #                       which it names in its word where neither can run
 #   pe_arch FILE        x86 or x64, from a Windows program's header
+#   release_name ARCH VERSION
+#                       the release's name of ARCH: Tarrow-VERSION-win32/win64
+#   cross_triple ARCH   the prefix of ARCH's mingw-w64 tools
 #   explain_failures    makes the calling script name the command that
 #                       failed, so that none ends on a bare exit status
 #
@@ -189,6 +192,14 @@ pe_arch() {
     8664) echo x64 ;;
     *) return 1 ;;
   esac
+}
+
+release_name() {
+  if [ "$1" = x64 ]; then echo "Tarrow-$2-win64"; else echo "Tarrow-$2-win32"; fi
+}
+
+cross_triple() {
+  if [ "$1" = x64 ]; then echo x86_64-w64-mingw32; else echo i686-w64-mingw32; fi
 }
 
 explain_failures() {

@@ -32,15 +32,13 @@ arch=$(pe_arch "$bin/Tarrow.exe") || {
 # What tells the architectures apart in their releases: the name, the cross
 # tools, the header and manifest, the entry functions' symbols (x86's
 # carry the calling convention).
+name=$(release_name "$arch" "$version")
+triple=$(cross_triple "$arch")
 if [ "$arch" = x64 ]; then
-  name=Tarrow-$version-win64
-  triple=x86_64-w64-mingw32
   machine=amd64
   manifest_arch=amd64
   declare -A entries=([Tarrow.exe]=wWinMain [burnkit.exe]=main [stpconv.exe]=main)
 else
-  name=Tarrow-$version-win32
-  triple=i686-w64-mingw32
   machine=i386
   manifest_arch=x86
   declare -A entries=([Tarrow.exe]=_wWinMain@16 [burnkit.exe]=_main [stpconv.exe]=_main)
@@ -233,8 +231,8 @@ expect "the three programs have one maker" [ "$(sort -u <<<"$companies" | sed '/
 expect "Tarrow.exe's copyright is the notice line of its about box" \
   grep -qxF "TEXT=$(sed -n 's/^LegalCopyright=//p' "$work/Tarrow.exe.version")" "$work/Tarrow.exe.version"
 expect "Tarrow.exe's description is Tarrow" grep -qx "FileDescription=Tarrow" "$work/Tarrow.exe.version"
-# Windows loads the common controls of the architecture the manifest names:
-# an x64 program naming x86 ones would not start.
+# Windows binds the common controls of the architecture the manifest names:
+# an x64 program must not name x86 ones.
 manifest_archs() {
   "$triple-windres" -i "$1" -O rc 2>/dev/null | grep -o 'processorArchitecture=""[^"]*""' | cut -d'"' -f3 | paste -sd' '
 }

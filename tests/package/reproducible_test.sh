@@ -42,7 +42,7 @@ if [ -n "$bin" ]; then
 fi
 files=()
 for arch in "${archs[@]}"; do
-  if [ "$arch" = x64 ]; then name=Tarrow-$version-win64; else name=Tarrow-$version-win32; fi
+  name=$(release_name "$arch" "$version")
   files+=("$name.zip" "$name-symbols.zip")
 done
 files+=(SHA256SUMS)
