@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,6 +36,14 @@ void ExpectSameAsRaw(const LogText& text, const RawText& raw)
             EXPECT_EQ(text.LineFromChar(position), line) << "position " << position;
     }
     EXPECT_EQ(text.Text(0, raw.chars.size()), raw.chars);
+}
+
+LogText::Limits Tiny(size_t chars, size_t lines)
+{
+    LogText::Limits limits;
+    limits.pieceChars = chars;
+    limits.pieceLines = lines;
+    return limits;
 }
 
 TEST(LogText, EmptyTextHasOneEmptyLine)
@@ -95,27 +104,97 @@ TEST(LogText, RangesCutInsideALineBreakKeepTheirHalf)
 TEST(LogText, MatchesRawTextOverRandomAppendsAndReplacements)
 {
     const std::wstring alphabet = L"ab\r\n\t中";
-    std::mt19937 random(20240601);
-    for (int round = 0; round < 40; ++round) {
-        LogText text;
-        RawText raw;
-        for (int step = 0; step < 30; ++step) {
-            std::wstring piece(random() % 6, L' ');
-            for (wchar_t& c : piece)
-                c = alphabet[random() % alphabet.size()];
-            if (step % 5 == 4) {
-                size_t from = random() % (raw.chars.size() + 1);
-                size_t to = from + random() % (raw.chars.size() - from + 1);
-                text.Replace(from, to, piece);
-                raw.chars.replace(from, to - from, piece);
-            } else {
-                text.Append(piece);
-                raw.chars += piece;
+    // As the log is kept, and in pieces so small that nearly every change
+    // meets a boundary between them.
+    for (const LogText::Limits& limits : {LogText::Limits(), Tiny(8, 3), Tiny(1, 2)}) {
+        SCOPED_TRACE(testing::Message() << "pieces of " << limits.pieceChars << " characters, " << limits.pieceLines
+                                        << " lines");
+        std::mt19937 random(20240601);
+        for (int round = 0; round < 40; ++round) {
+            LogText text(limits);
+            RawText raw;
+            for (int step = 0; step < 30; ++step) {
+                std::wstring piece(random() % 6, L' ');
+                for (wchar_t& c : piece)
+                    c = alphabet[random() % alphabet.size()];
+                if (step % 5 == 4) {
+                    size_t from = random() % (raw.chars.size() + 1);
+                    size_t to = from + random() % (raw.chars.size() - from + 1);
+                    ASSERT_TRUE(text.Replace(from, to, piece));
+                    raw.chars.replace(from, to - from, piece);
+                } else {
+                    ASSERT_TRUE(text.Append(piece));
+                    raw.chars += piece;
+                }
+                ASSERT_NO_FATAL_FAILURE(ExpectSameAsRaw(text, raw)) << "round " << round << " step " << step;
             }
-            ASSERT_NO_FATAL_FAILURE(ExpectSameAsRaw(text, raw)) << "round " << round << " step " << step;
+            const size_t from = random() % (raw.chars.size() + 1);
+            EXPECT_EQ(text.Text(from, from + 7), raw.chars.substr(from, 7));
         }
-        const size_t from = random() % (raw.chars.size() + 1);
-        EXPECT_EQ(text.Text(from, from + 7), raw.chars.substr(from, 7));
+    }
+}
+
+// One change to the text: an append, or with from set a replacement.
+struct Change {
+    static constexpr size_t kAppend = static_cast<size_t>(-1);
+
+    Change(std::wstring text, size_t from = kAppend, size_t to = 0)
+        : text(std::move(text))
+        , from(from)
+        , to(to)
+    {
+    }
+
+    std::wstring text;
+    size_t from;
+    size_t to;
+};
+
+bool Make(LogText& text, const Change& change)
+{
+    return change.from == Change::kAppend ? text.Append(change.text)
+                                          : text.Replace(change.from, change.to, change.text);
+}
+
+void Make(RawText& raw, const Change& change)
+{
+    if (change.from == Change::kAppend) {
+        raw.chars += change.text;
+    } else {
+        const size_t to = std::min(change.to, raw.chars.size());
+        const size_t from = std::min(change.from, to);
+        raw.chars.replace(from, to - from, change.text);
+    }
+}
+
+TEST(LogText, AnswersAsOneTextAcrossTheBoundariesOfItsPieces)
+{
+    // Pieces of 8 characters and 3 lines.
+    const struct {
+        const char* what;
+        std::vector<Change> changes;
+    } cases[] = {
+        {"a \"\\r\" ends a full piece, the \"\\n\" starts the next", {{L"1234567\r"}, {L"\nabc"}}},
+        {"a \"\\r\" ends a piece's last line, the \"\\n\" follows", {{L"a\r\nb\r\nc\r"}, {L"\nd\r\ne"}}},
+        {"the line being written moves to the next piece", {{L"ab\r\ncdef"}, {L"ghij\r\nk"}}},
+        {"a line longer than a piece, after others", {{L"ab\r\n"}, {L"0123456789"}, {L"abcdefghij"}, {L"\r\nz"}}},
+        {"a line longer than a piece, in one append", {{L"0123456789abcdef\r\nxy\r\n"}}},
+        {"empty lines fill pieces by their count", {{L"\r\n\r\n\r\n\r\n\r\n\r\n\r\n"}, {L"\r\n"}}},
+        {"replacing from inside a break to the end, across pieces",
+            {{L"ab\r\ncdef"}, {L"gh\r\nijkl\r\nmn"}, {L"X\r\nYZ", 3, 100}}},
+        {"replacing from a piece's first line to the end", {{L"ab\r\ncdefgh\r\nij\r\nkl"}, {L"\r\nQ", 4, 100}}},
+        {"replacing across a boundary inside the text", {{L"ab\r\ncdefgh\r\nij\r\nkl\r\nmn"}, {L"Q\r", 5, 14}}},
+        {"replacing nothing at the end is an append", {{L"1234567\r"}, {L"\nx", 8, 8}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogText text(Tiny(8, 3));
+        RawText raw;
+        for (const Change& change : c.changes) {
+            ASSERT_TRUE(Make(text, change));
+            Make(raw, change);
+            ASSERT_NO_FATAL_FAILURE(ExpectSameAsRaw(text, raw));
+        }
     }
 }
 
@@ -153,9 +232,72 @@ TEST(LogText, MillionsOfCharactersInKilobyteAppends)
         EXPECT_EQ(text.Line(line).substr(0, 5 + std::to_wstring(line).size()), L"line " + std::to_wstring(line));
     }
     EXPECT_TRUE(text.Text(0, all.size()) == all);
+    // No block grows with the log, and what it holds is close to the text.
+    const LogText::Limits limits;
+    EXPECT_LE(text.Memory().largest, limits.pieceChars * sizeof(wchar_t));
+    EXPECT_LE(text.Memory().used, all.size() * sizeof(wchar_t) * 9 / 8 + limits.pieceChars * sizeof(wchar_t));
     text.Assign(L"fresh");
     EXPECT_EQ(text.Length(), 5u);
     EXPECT_EQ(text.LineCount(), 1u);
+}
+
+// A text given just the memory that `before` needs on its way, plus slack bytes.
+LogText Budgeted(const LogText::Limits& limits, const std::vector<Change>& before, size_t slack)
+{
+    LogText measured(limits);
+    for (const Change& change : before)
+        Make(measured, change);
+    LogText::Limits budgeted = limits;
+    budgeted.budgetBytes = measured.Memory().peak + slack;
+    return LogText(budgeted);
+}
+
+TEST(LogText, OutOfMemoryKeepsTheTextAndEndsItWithOneFullLine)
+{
+    const std::wstring full = std::wstring(LogText::kFullLine) + L"\r\n";
+    // Room for the line to be kept in reserve again, not for a new piece.
+    constexpr size_t kSlack = 64;
+    const std::wstring lines = L"one\r\ntwo\r\nthree\r\nfour\r\nfive\r\nsix\r\n";
+    const struct {
+        const char* what;
+        LogText::Limits limits;
+        std::vector<Change> before;
+        size_t slack; // bytes of budget beyond what `before` took
+        Change refused;
+        std::wstring expected; // the text after the refusal
+    } cases[] = {
+        {"the log ends inside a line", Tiny(8, 3), {{L"ab\r\ncd"}}, kSlack, {lines}, L"ab\r\ncd\r\n" + full},
+        {"the log ends with a line break", Tiny(8, 3), {{L"ab\r\n"}}, kSlack, {lines}, L"ab\r\n" + full},
+        {"an empty log", Tiny(8, 3), {}, kSlack, {lines}, full},
+        {"a full piece's last line ends in \"\\r\", the \"\\n\" is refused", Tiny(8, 3), {{L"x\r\nab\r\nc\r"}}, kSlack,
+            {L"\nd"}, L"x\r\nab\r\nc\r\r\n" + full},
+        {"pieces taken part way are given back", Tiny(8, 3), {{L"ab\r\ncd"}}, 400, {lines + lines + lines},
+            L"ab\r\ncd\r\n" + full},
+        {"a line longer than a piece outgrows the memory", Tiny(8, 3), {{L"ab\r\n0123456789"}}, kSlack,
+            {std::wstring(1000, L'x')}, L"ab\r\n0123456789\r\n" + full},
+        {"a replacement inside the text is undone", Tiny(8, 3), {{L"ab\r\ncdefgh\r\nij"}}, kSlack, {lines, 4, 6},
+            L"ab\r\ncdefgh\r\nij\r\n" + full},
+        {"a log in one large piece", LogText::Limits(), {{std::wstring(300, L'y') + L"\r\n"}}, kSlack,
+            {std::wstring(2000, L'z')}, std::wstring(300, L'y') + L"\r\n" + full},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogText text = Budgeted(c.limits, c.before, c.slack);
+        for (const Change& change : c.before)
+            ASSERT_TRUE(Make(text, change));
+
+        EXPECT_FALSE(Make(text, c.refused));
+        EXPECT_TRUE(text.Full());
+        ASSERT_NO_FATAL_FAILURE(ExpectSameAsRaw(text, RawText{c.expected}));
+        // Refused from then on, with no second line.
+        EXPECT_FALSE(text.Append(L"x"));
+        EXPECT_EQ(text.Text(0, text.Length()), c.expected);
+
+        // A new run tries again and, still out of memory, says so again.
+        ASSERT_TRUE(text.TakeTextAgain());
+        EXPECT_FALSE(text.Append(lines + lines));
+        ASSERT_NO_FATAL_FAILURE(ExpectSameAsRaw(text, RawText{c.expected + full}));
+    }
 }
 
 } // namespace
