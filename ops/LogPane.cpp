@@ -31,6 +31,11 @@ void LogPane::AppendLine(const std::wstring& text)
     Append(text, true);
 }
 
+void LogPane::BeginOutput()
+{
+    m_control.SendMessage(LogView::kTakeTextAgain, 0, 0);
+}
+
 void LogPane::AppendOutput(const char* bytes, size_t length)
 {
     Append(m_decoder.Decode(bytes, length), false);

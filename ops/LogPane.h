@@ -24,6 +24,9 @@ public:
 
     void Append(const std::wstring& text, bool newLine) const;
     void AppendLine(const std::wstring& text) override;
+    // A log that ran out of memory tries again for each run, and says again
+    // that it is full if this run's output does not fit either.
+    void BeginOutput() override;
     void AppendOutput(const char* bytes, size_t length) override;
     // Shows a character still waiting for its second byte.
     void EndOutput() override;

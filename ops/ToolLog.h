@@ -13,6 +13,8 @@ public:
     // One message of the program's own, as a whole line; an empty one is a
     // bare line break.
     virtual void AppendLine(const std::wstring& text) = 0;
+    // A tool's run begins: its output follows.
+    virtual void BeginOutput() = 0;
     // One chunk of a tool's output, exactly as it was read.
     virtual void AppendOutput(const char* bytes, size_t length) = 0;
     // The tool's run is over: nothing more of its output follows.

@@ -155,6 +155,7 @@ bool WorkerRunner::Run(const std::wstring& commandLine)
         m_log.AppendLine(L"创建工作进程失败！");
         return false;
     }
+    m_log.BeginOutput();
 
     {
         const ThreadTimer otherLoops(kIdleWaitMs, [this] { DrainFromOtherLoop(); });

@@ -74,8 +74,8 @@ LRESULT CALLBACK LogView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         }
         return view->OnMessage(message, wParam, lParam);
     } catch (const std::bad_alloc&) {
-        // Out of memory for a very long log: refuse this one message, as the
-        // edit control does, and say so.
+        // Out of memory beyond the text, which refuses its own changes whole:
+        // refuse this one message, as the edit control does, and say so.
         if (view != nullptr)
             view->NotifyParent(EN_ERRSPACE);
         return message == WM_NCCREATE ? FALSE : 0;
@@ -91,8 +91,7 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
     switch (message) {
     case WM_SETTEXT:
-        SetText(reinterpret_cast<const wchar_t*>(lParam));
-        return TRUE;
+        return SetText(reinterpret_cast<const wchar_t*>(lParam)) ? TRUE : FALSE;
     case WM_SETFONT:
         OnSetFont(reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0);
         return 0;
@@ -181,6 +180,8 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case kRepaintsChanges:
         return TRUE;
+    case kTakeTextAgain:
+        return m_text.TakeTextAgain() ? TRUE : FALSE;
     case WM_ENABLE:
     case WM_STYLECHANGED:
         Invalidate();
@@ -202,9 +203,9 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 // ---------------------------------------------------------------------------
 // Text and selection
 
-void LogView::SetText(const wchar_t* text)
+bool LogView::SetText(const wchar_t* text)
 {
-    m_text.Assign(text != nullptr ? text : L"");
+    const bool taken = m_text.Assign(text != nullptr ? text : L"");
     m_measurer.Forget();
     m_selection = {};
     m_viewport.firstLine = 0;
@@ -215,6 +216,9 @@ void LogView::SetText(const wchar_t* text)
     UpdateScrollBar();
     Invalidate();
     m_accessibility.TextChanged();
+    if (!taken)
+        NotifyParent(EN_ERRSPACE);
+    return taken;
 }
 
 void LogView::ReplaceSelection(const wchar_t* text)
@@ -223,14 +227,26 @@ void LogView::ReplaceSelection(const wchar_t* text)
     const size_t start = m_selection.Start();
     const bool atEnd = start == m_text.Length();
     const size_t lineCount = m_text.LineCount();
+    const size_t length = m_text.Length();
 
-    m_text.Replace(start, m_selection.End(), inserted);
-    if (!atEnd) {
+    const bool taken = m_text.Replace(start, m_selection.End(), inserted);
+    // Refused, the text is as it was, or ends with the line that says the
+    // log is full, which is then where the caret goes.
+    const bool changed = taken || m_text.Length() != length;
+    if (changed)
+        ShowChange(taken ? start + inserted.size() : m_text.Length(), taken && atEnd, lineCount);
+    if (!taken)
+        NotifyParent(EN_ERRSPACE);
+}
+
+void LogView::ShowChange(size_t caret, bool appended, size_t lineCount)
+{
+    if (!appended) {
         // Lines after the change were rewritten or renumbered.
         m_measurer.Forget();
         m_viewport.firstLine = std::min(m_viewport.firstLine, m_viewport.LastFirstLine(m_text.LineCount()));
     }
-    m_selection.anchor = m_selection.caret = start + inserted.size();
+    m_selection.anchor = m_selection.caret = caret;
     m_preferredX.reset();
     m_modified = true;
 

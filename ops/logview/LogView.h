@@ -39,6 +39,10 @@ public:
     // whoever changes the text need not invalidate the window as well (which
     // for a stream of appends would cost a call to the platform each).
     static constexpr UINT kRepaintsChanges = WM_USER + 0x101;
+    // Once memory has run out, the log refuses every change and ends with
+    // LogText::kFullLine. This message has it try again, and say so again if
+    // the next change does not fit either: sent as each tool's run begins.
+    static constexpr UINT kTakeTextAgain = WM_USER + 0x102;
 
     // Registers the window class for this module; true if it is (or already
     // was) registered.
@@ -57,8 +61,13 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Text and selection.
-    void SetText(const wchar_t* text);
+    // False if the text was refused for want of memory.
+    bool SetText(const wchar_t* text);
     void ReplaceSelection(const wchar_t* text);
+    // After a change: the caret to caret, the view to
+    // the caret, and the change shown and announced. appended: the change
+    // only added at the end, so the lines before it are as they were.
+    void ShowChange(size_t caret, bool appended, size_t lineCount);
     void SetSelection(const Selection& selection);
     void CopySelection() const;
     void NotifyParent(WORD code) const;

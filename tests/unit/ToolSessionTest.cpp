@@ -30,10 +30,14 @@ public:
     {
         // The scripts print ASCII only.
         text_.append(bytes, bytes + length);
+        outsideARun_ = outsideARun_ || begun_ != ended_ + 1;
         if (onOutput_)
             std::exchange(onOutput_, nullptr)();
     }
-    void EndOutput() override { }
+    // Each run's output comes between the two: counted, and an output that
+    // came outside a run is noted.
+    void BeginOutput() override { ++begun_; }
+    void EndOutput() override { ++ended_; }
     int LineCount() const override { return static_cast<int>(Lines().size()); }
     std::wstring Line(int index, int maxChars) const override
     {
@@ -42,6 +46,9 @@ public:
 
     void OnFirstOutput(std::function<void()> action) { onOutput_ = std::move(action); }
     std::wstring& Text() { return text_; }
+    // Runs begun and ended; false if any output came outside a run.
+    std::pair<int, int> Runs() const { return {begun_, ended_}; }
+    bool OutputOnlyInRuns() const { return !outsideARun_; }
 
 private:
     std::vector<std::wstring> Lines() const
@@ -56,6 +63,9 @@ private:
 
     std::wstring text_;
     std::function<void()> onOutput_;
+    int begun_ = 0;
+    int ended_ = 0;
+    bool outsideARun_ = false;
 };
 
 class ToolSessionTest : public testing::Test {
@@ -149,6 +159,8 @@ TEST_F(ToolSessionTest, CommandLinesReachTheToolsWhole)
     for (size_t run = 0; run < expected.size(); ++run)
         EXPECT_EQ(expected[run], records[run].argv) << testkit::encoding::toUtf8(records[run].commandLine);
     EXPECT_EQ(L"\r\n\r\nDone.\r\n\r\n", m_log.Text());
+    EXPECT_EQ(std::make_pair(3, 3), m_log.Runs());
+    EXPECT_TRUE(m_log.OutputOnlyInRuns());
 }
 
 TEST_F(ToolSessionTest, SecondRunDuringARunIsRefusedWithoutAMessage)
@@ -179,6 +191,7 @@ TEST_F(ToolSessionTest, SecondRunDuringARunIsRefusedWithoutAMessage)
     EXPECT_EQ(L"erase Done.", logAfterRefusals);
     EXPECT_FALSE(nestedConversion) << "a conversion that could not run is a failure";
     EXPECT_EQ(L"erase Done.STP文件转换失败！\r\n\r\n", m_log.Text());
+    EXPECT_EQ(std::make_pair(1, 1), m_log.Runs()) << "refused runs begin no output";
     EXPECT_EQ(1u, Args(L"args.txt").size());
     EXPECT_FALSE(Exists(L"converter.txt"));
     EXPECT_FALSE(m_session.Running());
