@@ -54,7 +54,7 @@ bool Sizes(const std::wstring& text, std::vector<double>& sizes)
 const std::set<std::wstring>& BenchArguments::AllParts()
 {
     static const std::set<std::wstring> parts
-        = {L"throughput", L"responsiveness", L"latency", L"idle", L"soak", L"profile"};
+        = {L"throughput", L"responsiveness", L"latency", L"idle", L"soak", L"profile", L"longlog"};
     return parts;
 }
 
@@ -86,6 +86,8 @@ bool BenchArguments::Parse(const std::vector<std::wstring>& arguments, BenchSett
             usable = WholeNumber(value, settings.soakRuns);
         } else if (StartsWith(argument, L"--profile-mb=", value)) {
             usable = PositiveNumber(value, settings.profileMegabytes);
+        } else if (StartsWith(argument, L"--longlog-mb=", value)) {
+            usable = PositiveNumber(value, settings.longLogMegabytes);
         } else {
             usable = false;
         }
@@ -101,7 +103,7 @@ bool BenchArguments::Parse(const std::vector<std::wstring>& arguments, BenchSett
 
 const char* BenchArguments::Usage()
 {
-    return "usage: tarrow_bench [throughput|responsiveness|latency|idle|soak|profile ...] [--tarrow=EXE]\n"
+    return "usage: tarrow_bench [throughput|responsiveness|latency|idle|soak|profile|longlog ...] [--tarrow=EXE]\n"
            "       [--baseline=EXE|none] [--sizes=MB,MB,...] [--repeat=N] [--deadline=SECONDS] [--soak-runs=N]\n"
-           "       [--profile-mb=MB]\n";
+           "       [--profile-mb=MB] [--longlog-mb=MB]\n";
 }

@@ -66,24 +66,58 @@ std::optional<std::size_t> ProcessMeter::PrivateBytes() const
     return CommittedPrivate();
 }
 
-std::optional<std::size_t> ProcessMeter::CommittedPrivate() const
+std::vector<MEMORY_BASIC_INFORMATION> ProcessMeter::Regions() const
 {
-    std::size_t total = 0;
-    bool any = false;
+    std::vector<MEMORY_BASIC_INFORMATION> regions;
     MEMORY_BASIC_INFORMATION region;
     const char* address = nullptr;
     while (::VirtualQueryEx(m_process, address, &region, sizeof region) == sizeof region) {
-        any = true;
-        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
-            total += region.RegionSize;
+        regions.push_back(region);
         const char* next = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
         if (next <= address)
             break;
         address = next;
     }
-    if (!any)
+    return regions;
+}
+
+std::optional<std::size_t> ProcessMeter::CommittedPrivate() const
+{
+    const std::vector<MEMORY_BASIC_INFORMATION> regions = Regions();
+    if (regions.empty())
         return std::nullopt;
+    std::size_t total = 0;
+    for (const MEMORY_BASIC_INFORMATION& region : regions) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            total += region.RegionSize;
+    }
     return total;
+}
+
+std::optional<std::size_t> ProcessMeter::LargestCommittedPrivate() const
+{
+    const std::vector<MEMORY_BASIC_INFORMATION> regions = Regions();
+    if (regions.empty())
+        return std::nullopt;
+    return LargestPrivateAllocation(regions);
+}
+
+std::size_t ProcessMeter::LargestPrivateAllocation(const std::vector<MEMORY_BASIC_INFORMATION>& regions)
+{
+    std::size_t largest = 0;
+    std::size_t current = 0;
+    const void* base = nullptr;
+    for (const MEMORY_BASIC_INFORMATION& region : regions) {
+        // Free regions have no allocation, so each ends the one before.
+        if (region.State == MEM_FREE || region.AllocationBase != base) {
+            current = 0;
+            base = region.State == MEM_FREE ? nullptr : region.AllocationBase;
+        }
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            current += region.RegionSize;
+        largest = std::max(largest, current);
+    }
+    return largest;
 }
 
 std::string ProcessMeter::CpuMethod()

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 // CPU time and private memory of another process, read so that the figures
 // mean something under Wine too: there GetProcessTimes of another process
@@ -27,6 +28,15 @@ public:
     // PrivateUsage where the system fills it in, else the committed private
     // regions of the address space.
     std::optional<std::size_t> PrivateBytes() const;
+    // The largest block of committed private memory in the address space
+    // (VirtualQueryEx walk): what the biggest single allocation holds.
+    std::optional<std::size_t> LargestCommittedPrivate() const;
+
+    // Of regions in address order (as the walk gives them), the committed
+    // MEM_PRIVATE bytes of the allocation that has most. The regions of one
+    // allocation (one AllocationBase) count together: an allocation shows as
+    // several regions where parts of it differ in state or protection.
+    static std::size_t LargestPrivateAllocation(const std::vector<MEMORY_BASIC_INFORMATION>& regions);
 
     static std::string CpuMethod();
     std::string MemoryMethod() const;
@@ -34,6 +44,9 @@ public:
 private:
     std::optional<double> ThreadSeconds() const;
     std::optional<std::size_t> CommittedPrivate() const;
+    // Every region of the address space, in address order; empty if the
+    // process could not be read.
+    std::vector<MEMORY_BASIC_INFORMATION> Regions() const;
 
     HANDLE m_process;
     DWORD m_processId;

@@ -1,5 +1,7 @@
 #include "ResultTable.h"
 
+#include <algorithm>
+
 namespace {
 
 std::string Cell(const std::string& text)
@@ -48,7 +50,8 @@ void ResultTable::AddMissing(
 
 void ResultTable::Note(const std::string& text)
 {
-    m_notes.push_back(text);
+    if (std::find(m_notes.begin(), m_notes.end(), text) == m_notes.end())
+        m_notes.push_back(text);
 }
 
 bool ResultTable::AnyFailed() const

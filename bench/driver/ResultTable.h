@@ -16,6 +16,7 @@ public:
     // A figure that could not be measured at all counts as a missed goal.
     void AddMissing(
         const std::string& part, const std::string& measure, const std::string& why, const std::string& goal);
+    // A note given again (two parts measuring alike) is printed once.
     void Note(const std::string& text);
 
     bool AnyFailed() const;

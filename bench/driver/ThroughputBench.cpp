@@ -77,12 +77,19 @@ std::optional<double> ThroughputBench::ReaderSeconds(double megabytes, std::size
 ThroughputBench::FloodShown ThroughputBench::ShowFlood(
     const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, bool ping)
 {
-    FloodShown shown;
     BenchTarrow tarrow(tarrowExe, FloodScript(megabytes));
     if (!tarrow.error().empty()) {
+        FloodShown shown;
         shown.error = tarrow.error();
         return shown;
     }
+    return ShowFlood(settings, tarrow, megabytes, ping);
+}
+
+ThroughputBench::FloodShown ThroughputBench::ShowFlood(const BenchSettings& settings, BenchTarrow& tarrow,
+    double megabytes, bool ping, const std::function<void()>& beforeClick)
+{
+    FloodShown shown;
     // Whatever Tarrow does right after start-up is over before the clock runs.
     ::Sleep(500);
     const std::optional<std::size_t> before = tarrow.app().logLength();
@@ -100,6 +107,8 @@ ThroughputBench::FloodShown ThroughputBench::ShowFlood(
     const LONGLONG target = static_cast<LONGLONG>(FloodBytes(megabytes));
     inside.watchFor(target);
 
+    if (beforeClick)
+        beforeClick();
     std::unique_ptr<Pinger> pinger;
     if (ping)
         pinger = std::make_unique<Pinger>(tarrow.app().hwnd());
@@ -108,7 +117,7 @@ ThroughputBench::FloodShown ThroughputBench::ShowFlood(
         shown.error = "the Program button did not take the click";
         return shown;
     }
-    const LONGLONG deadline = start + BenchClock::Frequency() * settings.floodDeadlineMs / 1000;
+    const LONGLONG deadline = start + BenchClock::Frequency() * settings.FloodDeadlineMs(megabytes) / 1000;
     LONGLONG reached = 0;
     while ((reached = inside.targetReachedAt()) == 0 && BenchClock::Now() < deadline
         && ::WaitForSingleObject(tarrow.app().process(), 1) == WAIT_TIMEOUT) { }
@@ -125,8 +134,12 @@ ThroughputBench::FloodShown ThroughputBench::ShowFlood(
     if (shown.complete) {
         // What the probe counted must be what the log holds.
         const std::optional<std::size_t> after = tarrow.app().logLength();
-        if (!after || *after < *before + static_cast<std::size_t>(target))
+        if (!after) {
+            shown.error = "the log did not answer after the flood";
+        } else if (*after < *before + static_cast<std::size_t>(target)) {
+            shown.charsKept = *after > *before ? *after - *before : 0;
             shown.error = "the log holds less than the probe saw appended";
+        }
     }
     return shown;
 }
@@ -287,7 +300,7 @@ void ThroughputBench::ReportSize(
         m_table.AddGoal(kPart, measure,
             Format("not all shown after %.0f s: %.2f MB (>= %.3f s/MB)", shown.seconds, shown.megabytesShown,
                 shown.seconds / std::max(shown.megabytesShown, 1e-9)),
-            Format("all within %.0f s", m_settings.floodDeadlineMs / 1000.0), false);
+            Format("all within %.0f s", m_settings.FloodDeadlineMs(megabytes) / 1000.0), false);
         return;
     }
     std::string value = Format("%.2f s (%.3f s/MB%s)", shown.seconds, shown.seconds / megabytes,

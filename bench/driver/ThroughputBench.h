@@ -1,12 +1,14 @@
 #pragma once
 
 #include "BenchSettings.h"
+#include "BenchTarrow.h"
 #include "ResultTable.h"
 
 #include <ProbeProtocol.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,12 +46,21 @@ public:
         bool complete = false;
         double seconds = 0; // click to the last character in the log (or to the deadline)
         double megabytesShown = 0;
+        // Where the probe saw the whole flood appended but the log holds less
+        // of it (it refused the rest): how much it holds, by WM_GETTEXTLENGTH
+        // less what it held before. An error says so too.
+        std::optional<std::size_t> charsKept;
         std::vector<double> pingsMs; // WM_NULL round trips meanwhile, if asked for
         std::shared_ptr<const probe::Layout> probe; // all the probe saw
         std::string error;
     };
     static FloodShown ShowFlood(
         const BenchSettings& settings, const std::wstring& tarrowExe, double megabytes, bool ping);
+    // The same in a Tarrow already started with FloodScript(megabytes), which
+    // is left running for what the caller measures afterwards; `beforeClick`
+    // runs last before the click, outside the timing.
+    static FloodShown ShowFlood(const BenchSettings& settings, BenchTarrow& tarrow, double megabytes, bool ping,
+        const std::function<void()>& beforeClick = {});
 
     // A flood of the double read to the end, started and piped as Tarrow
     // starts its tools, by a plain ReadFile loop or by Tarrow's rule (a peek,

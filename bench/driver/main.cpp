@@ -5,14 +5,16 @@
 //
 //   tarrow_bench [part...] [--tarrow=EXE] [--baseline=EXE|none] [--sizes=1,4,16]
 //                [--repeat=N] [--deadline=SECONDS] [--soak-runs=N] [--profile-mb=MB]
+//                [--longlog-mb=MB]
 //
-// Parts: throughput responsiveness latency idle soak profile; without any,
-// all of them. Exit code 0 if every goal was met, 1 if one was missed, 2 if
+// Parts: throughput responsiveness latency idle soak profile longlog; without
+// any, all of them. Exit code 0 if every goal was met, 1 if one was missed, 2 if
 // the benchmark could not run.
 #include "BenchArguments.h"
 #include "BenchSettings.h"
 #include "IdleBench.h"
 #include "LatencyBench.h"
+#include "LongLogBench.h"
 #include "ProfileBench.h"
 #include "ResultTable.h"
 #include "SoakBench.h"
@@ -74,6 +76,8 @@ int wmain(int argc, wchar_t** argv)
         SoakBench(settings, table).Run();
     if (parts.count(L"profile"))
         ProfileBench(settings, table).Run();
+    if (parts.count(L"longlog"))
+        LongLogBench(settings, table).Run();
 
     table.Note("Tarrow: " + testkit::encoding::toUtf8(settings.tarrowExe) + "; baseline: "
         + (settings.baselineExe.empty() ? std::string("none") : testkit::encoding::toUtf8(settings.baselineExe)) + ".");

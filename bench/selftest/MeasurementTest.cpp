@@ -2,6 +2,7 @@
 // table says they mean, under Wine as on Windows.
 #include "HandleCensus.h"
 #include "LatencyBench.h"
+#include "LongLogBench.h"
 #include "ProcessMeter.h"
 #include "ResultTable.h"
 #include "SoakBench.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -153,6 +155,8 @@ TEST(ResultTableTest, PrintsOneMarkdownRowPerFigure)
     EXPECT_NE(text.find("|  | ratio | 1.5x | at most 2x | PASS |\n"), std::string::npos) << text;
     EXPECT_NE(text.find("| latency | p95 | 400 ms | at most 300 ms | FAIL |\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\n- a note\n"), std::string::npos) << text;
+    table.Note("a note");
+    EXPECT_EQ(table.Markdown(), text) << "a note given twice is printed once";
 }
 
 TEST(ResultTableTest, SaysHowManyGoalsHoldAndWhichAreMissed)
@@ -169,6 +173,69 @@ TEST(ResultTableTest, SaysHowManyGoalsHoldAndWhichAreMissed)
     EXPECT_NE(text.find("MISSED: latency, p95: 400 ms (goal: at most 300 ms)\n"), std::string::npos) << text;
     EXPECT_NE(text.find("MISSED: soak, handles: not measured"), std::string::npos) << text;
     EXPECT_EQ(text.find("reader: 0.1 s"), std::string::npos) << "a figure without a goal is no verdict";
+}
+
+TEST(LongLogBenchTest, TheMemoryGoalIsOnTheWholeGrowth)
+{
+    constexpr double kMB = 1024.0 * 1024.0;
+    const struct {
+        double growthMB;
+        double textMB;
+        bool met;
+    } cases[] = {
+        {992, 512, false}, // one string doubling as it grows: 1.94 bytes a byte
+        {656, 512, true}, // 1.25 bytes a byte and the whole allowance
+        {657, 512, false},
+        {20, 4, true}, // 5 bytes a byte, but a small log: within the allowance
+        {17, 0, false}, // the log kept nothing, and Tarrow grew anyway
+        {-3, 0, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LongLogBench::MemoryGoalMet(c.growthMB * kMB, c.textMB * kMB), c.met)
+            << c.growthMB << " MB for " << c.textMB << " MB of text";
+}
+
+TEST(ProcessMeterTest, TheLargestAllocationCountsItsRegionsTogether)
+{
+    const auto region = [](std::uintptr_t base, std::uintptr_t allocation, std::size_t size, DWORD state, DWORD type) {
+        MEMORY_BASIC_INFORMATION info{};
+        info.BaseAddress = reinterpret_cast<void*>(base);
+        info.AllocationBase = reinterpret_cast<void*>(allocation);
+        info.RegionSize = size;
+        info.State = state;
+        info.Type = state == MEM_FREE ? 0 : type;
+        return info;
+    };
+    constexpr std::size_t kMB = 1024 * 1024;
+    const struct {
+        const char* what;
+        std::vector<MEMORY_BASIC_INFORMATION> regions;
+        std::size_t largest;
+    } cases[] = {
+        {"nothing", {}, 0},
+        {"one region", {region(0x10000000, 0x10000000, 5 * kMB, MEM_COMMIT, MEM_PRIVATE)}, 5 * kMB},
+        {"one allocation in three regions, reserved in the middle",
+            {region(0x10000000, 0x10000000, 3 * kMB, MEM_COMMIT, MEM_PRIVATE),
+                region(0x10300000, 0x10000000, 1 * kMB, MEM_RESERVE, MEM_PRIVATE),
+                region(0x10400000, 0x10000000, 4 * kMB, MEM_COMMIT, MEM_PRIVATE)},
+            7 * kMB},
+        {"two allocations side by side",
+            {region(0x10000000, 0x10000000, 3 * kMB, MEM_COMMIT, MEM_PRIVATE),
+                region(0x10300000, 0x10300000, 4 * kMB, MEM_COMMIT, MEM_PRIVATE)},
+            4 * kMB},
+        {"images and mappings are not private",
+            {region(0x10000000, 0x10000000, 2 * kMB, MEM_COMMIT, MEM_PRIVATE),
+                region(0x20000000, 0x20000000, 9 * kMB, MEM_COMMIT, MEM_IMAGE),
+                region(0x30000000, 0x30000000, 8 * kMB, MEM_COMMIT, MEM_MAPPED)},
+            2 * kMB},
+        {"a free gap ends an allocation",
+            {region(0x10000000, 0x10000000, 3 * kMB, MEM_COMMIT, MEM_PRIVATE),
+                region(0x10300000, 0, 1 * kMB, MEM_FREE, 0),
+                region(0x10400000, 0x10400000, 2 * kMB, MEM_COMMIT, MEM_PRIVATE)},
+            3 * kMB},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProcessMeter::LargestPrivateAllocation(c.regions), c.largest) << c.what;
 }
 
 TEST(HandleCensusTest, SeesEveryHandleAProcessLeaks)
@@ -249,6 +316,26 @@ TEST(ProcessMeterTest, PrivateMemoryGrowsWithWhatTheProcessCommits)
     const std::optional<std::size_t> freed = meter.PrivateBytes();
     ASSERT_TRUE(freed);
     EXPECT_LT(*freed, *after);
+}
+
+TEST(ProcessMeterTest, TheLargestBlockIsOneAllocationWithPartsProtectedApart)
+{
+    // Two halves of one reservation committed with different protection
+    // show as two regions; the meter sees one block of both.
+    SettledTarget target;
+    ASSERT_TRUE(target.Start());
+    const ProcessMeter meter(target.process(), target.run().pid());
+    constexpr std::size_t kHalf = 48 * 1024 * 1024;
+    char* block
+        = static_cast<char*>(::VirtualAllocEx(target.process(), nullptr, 2 * kHalf, MEM_RESERVE, PAGE_NOACCESS));
+    ASSERT_TRUE(block);
+    const bool committed = ::VirtualAllocEx(target.process(), block, kHalf, MEM_COMMIT, PAGE_READWRITE)
+        && ::VirtualAllocEx(target.process(), block + kHalf, kHalf, MEM_COMMIT, PAGE_READONLY);
+    const std::optional<std::size_t> largest = meter.LargestCommittedPrivate();
+    ::VirtualFreeEx(target.process(), block, 0, MEM_RELEASE);
+    ASSERT_TRUE(committed);
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(*largest, 2 * kHalf);
 }
 
 } // namespace
