@@ -11,6 +11,14 @@ constexpr wchar_t kBreak[] = L"\r\n";
 constexpr size_t kFirstChars = 256;
 constexpr size_t kFirstLines = 16;
 
+// Free slots in the pieces' index before a piece is added: one for it, one
+// for the reserve's piece and one for the reserve after that, so that
+// neither saying the log is full nor making the reserve again for the next
+// run needs a larger index.
+constexpr size_t kSlotsToAddAPiece = 3;
+// Making the reserve again needs only the slot it will take.
+constexpr size_t kSlotsForTheReserve = 1;
+
 } // namespace
 
 LogText::LogText()
@@ -27,7 +35,7 @@ LogText::LogText(const Limits& limits)
     m_budget->limit = limits.budgetBytes;
     m_limits.pieceChars = std::max<size_t>(m_limits.pieceChars, 1);
     m_limits.pieceLines = std::max<size_t>(m_limits.pieceLines, 2);
-    EnsureSpareSlot(3);
+    EnsureSpareSlot(kSlotsToAddAPiece);
     m_pieces.emplace_back(*m_budget);
     m_pieces.back().starts.reserve(1);
     m_pieces.back().starts.push_back(0);
@@ -254,7 +262,7 @@ void LogText::MakeRoom(size_t count)
     next.firstPosition = last.firstPosition + last.LocalStart(last.starts.size() - 1);
     next.chars.reserve(std::max(m_limits.pieceChars, open + count));
     next.chars.insert(next.chars.end(), last.chars.begin() + static_cast<std::ptrdiff_t>(lineStart), last.chars.end());
-    EnsureSpareSlot(3);
+    EnsureSpareSlot(kSlotsToAddAPiece);
     Piece& from = Last();
     from.chars.resize(lineStart);
     from.starts.pop_back();
@@ -273,7 +281,7 @@ void LogText::BreakLine()
     Piece next = NextPiece();
     next.firstLine = last.firstLine + last.starts.size();
     next.firstPosition = last.firstPosition + last.Span();
-    EnsureSpareSlot(3);
+    EnsureSpareSlot(kSlotsToAddAPiece);
     PushPiece(std::move(next));
 }
 
@@ -293,9 +301,6 @@ void LogText::PushPiece(Piece&& piece)
 
 void LogText::EnsureSpareSlot(size_t spare)
 {
-    // Slots are kept for the reserve's piece and for the next one, so that
-    // neither saying the log is full nor making the reserve again for the
-    // next run needs a larger index.
     if (m_pieces.capacity() < m_pieces.size() + spare)
         m_pieces.reserve(std::max(m_pieces.size() + spare, 2 * m_pieces.capacity()));
 }
@@ -410,7 +415,7 @@ bool LogText::TakeTextAgain()
 
 void LogText::PrepareReserve()
 {
-    EnsureSpareSlot(1);
+    EnsureSpareSlot(kSlotsForTheReserve);
     const std::wstring_view line(kFullLine);
     Piece reserve(*m_budget);
     reserve.chars.reserve(line.size());
