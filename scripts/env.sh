@@ -16,10 +16,10 @@ export TARROW_BUILD_DIR=${TARROW_BUILD_DIR:-$TARROW_ROOT/build}
 export TARROW_WINE_DIR=${TARROW_WINE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tarrow}
 
 # The one server serves 32-bit and 64-bit programs alike.
-if [ -x /usr/lib/wine/wineserver64 ]; then
-  export WINESERVER=/usr/lib/wine/wineserver64
+if [ -x "$TARROW_WINE_LIBDIR/wineserver64" ]; then
+  export WINESERVER=$TARROW_WINE_LIBDIR/wineserver64
 else
-  export WINESERVER=/usr/lib/wine/wineserver32
+  export WINESERVER=$TARROW_WINE_LIBDIR/wineserver32
 fi
 
 use_arch() {
@@ -27,11 +27,11 @@ use_arch() {
   case "$1" in
     x86)
       prefix=$TARROW_WINE_DIR/wine32
-      export WINEARCH=win32 WINELOADER=/usr/lib/wine/wine
+      export WINEARCH=win32 WINELOADER=$TARROW_WINE_LIBDIR/wine
       ;;
     x64)
       prefix=$TARROW_WINE_DIR/wine64
-      export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+      export WINEARCH=win64 WINELOADER=$TARROW_WINE_LIBDIR/wine64
       ;;
     *)
       echo "unknown architecture '$1' (x86 or x64)" >&2

@@ -7,8 +7,14 @@
 #   host_reprobe [PURPOSE]
 #                       probes again, once set-up has installed Wine
 #   host_runs ARCH      whether programs of ARCH (x86 or x64) run here
+#   host_kernel_runs ARCH
+#                       whether the kernel runs programs of ARCH, Wine or no
+#                       Wine: what set-up installs for
 #   host_line PURPOSE   one sentence for the first lines of a script: what
-#                       it runs here and what it cannot (PURPOSE: test, run)
+#                       it runs here and what it cannot, and why (PURPOSE:
+#                       test, run, package)
+#   host_not_run        one line for each architecture that does not run
+#                       here, with the reason, for a closing summary
 #   host_pick           the architecture to start a program in: x86, the
 #                       release, where it runs, else x64
 #   host_arch_for NAME  the same, or TARROW_ARCH where set, for script NAME,
@@ -26,8 +32,16 @@
 # and then, where Wine is installed, its 32-bit and 64-bit loaders. Set
 # TARROW_HOST_ARCHS beforehand to act as a host of another kind (for
 # example TARROW_HOST_ARCHS=x64 on a host that runs both).
+#
+# Where the kernel runs 32-bit code but 32-bit Wine could not be installed
+# (a package mirror out of step), set-up leaves apt's word for it in
+# $_host_cache/wine32-not-installed; it only explains a 32-bit loader that is
+# missing, and the next set-up that installs Wine's 32-bit part removes it.
+# TARROW_WINE_LIBDIR (default /usr/lib/wine) is where the loaders are.
 
 _host_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tarrow/host
+_host_wine32_note=$_host_cache/wine32-not-installed
+TARROW_WINE_LIBDIR=${TARROW_WINE_LIBDIR:-/usr/lib/wine}
 
 # Writes the smallest static Linux program that exits with 42: an ELF header,
 # one loadable segment and the exit system call, for i386 or x86-64.
@@ -56,13 +70,10 @@ _host_write_probe() {
   chmod +x "$file"
 }
 
-# Prints nothing when programs of $1 run here, else why not.
-_host_why_not() {
-  local arch=$1 bits=32 loader=/usr/lib/wine/wine probe out status
-  if [ "$arch" = x64 ]; then
-    bits=64
-    loader=/usr/lib/wine/wine64
-  fi
+# Prints nothing when the kernel runs programs of $1, else why not.
+_host_kernel_why_not() {
+  local arch=$1 bits=32 probe out status
+  [ "$arch" = x86 ] || bits=64
   mkdir -p "$_host_cache"
   probe=$_host_cache/exit42-$arch
   [ -x "$probe" ] || _host_write_probe "$arch" "$probe"
@@ -70,17 +81,42 @@ _host_why_not() {
   out=$( ("$probe") 2>&1) || status=$?
   if [ "$status" != 42 ]; then
     out=${out##*: }
-    echo "a ${bits}-bit test program does not run (${out:-exit status $status})"
+    echo "the kernel runs no ${bits}-bit programs (a test program: ${out:-exit status $status})"
+  fi
+}
+
+# Prints nothing when Wine runs programs of $1 here, or is not installed at
+# all yet (set-up installs it), else why not.
+_host_wine_why_not() {
+  local arch=$1 bits=32 loader=$TARROW_WINE_LIBDIR/wine other=$TARROW_WINE_LIBDIR/wine64 out status
+  if [ "$arch" = x64 ]; then
+    bits=64
+    loader=$TARROW_WINE_LIBDIR/wine64
+    other=$TARROW_WINE_LIBDIR/wine
+  fi
+  if [ ! -e "$loader" ]; then
+    [ -e "$other" ] || return 0
+    if [ "$arch" = x86 ] && [ -s "$_host_wine32_note" ]; then
+      echo "32-bit Wine could not be installed ($(head -n 1 "$_host_wine32_note"))"
+    else
+      echo "${bits}-bit Wine is not installed (scripts/setup installs it)"
+    fi
     return
   fi
-  # Before set-up there is no Wine yet: the kernel's word is all there is.
-  [ -e "$loader" ] || return 0
   status=0
   out=$(WINEDEBUG=-all "$loader" --version 2>&1) || status=$?
   if [ "$status" != 0 ] || [[ "$out" != wine-* ]]; then
     out=${out##*: }
     echo "Wine's ${bits}-bit loader does not start (${out:-exit status $status})"
   fi
+}
+
+# Prints nothing when programs of $1 run here, else why not.
+_host_why_not() {
+  local why
+  why=$(_host_kernel_why_not "$1")
+  [ -n "$why" ] || why=$(_host_wine_why_not "$1")
+  echo "$why"
 }
 
 host_probe() {
@@ -128,6 +164,16 @@ host_runs() {
   [[ " $TARROW_HOST_ARCHS " == *" $1 "* ]]
 }
 
+# The kernel's own answer, asked anew: set-up asks it before Wine is there.
+host_kernel_runs() {
+  host_probe
+  if [ -n "${TARROW_HOST_TOLD:-}" ]; then
+    [[ " $TARROW_HOST_ARCHS " == *" $1 "* ]]
+  else
+    [ -z "$(_host_kernel_why_not "$1")" ]
+  fi
+}
+
 host_pick() {
   if host_runs x86; then
     echo x86
@@ -155,31 +201,43 @@ host_arch_for() {
 }
 
 host_line() {
-  local purpose=$1
+  local purpose=$1 what
   host_probe
   case "$TARROW_HOST_ARCHS" in
     "x86 x64")
       case "$purpose" in
         test) echo "this machine runs 32-bit and 64-bit programs: tests run on the x86 and the x64 build" ;;
+        package) echo "this machine runs 32-bit and 64-bit programs: both releases are made and run" ;;
         *) echo "this machine runs 32-bit and 64-bit programs: either build can run (x86, the release, unless TARROW_ARCH says x64)" ;;
       esac
       ;;
-    x64)
+    x64 | x86)
+      local runs=$TARROW_HOST_ARCHS other=x86 why=$TARROW_HOST_WHY_X86
+      if [ "$runs" = x86 ]; then
+        other=x64
+        why=$TARROW_HOST_WHY_X64
+      fi
       case "$purpose" in
-        test) echo "this machine runs no 32-bit programs ($TARROW_HOST_WHY_X86): the x86 build is built and checked but not run; tests run on the x64 build" ;;
-        *) echo "this machine runs no 32-bit programs ($TARROW_HOST_WHY_X86): the x64 build runs instead of the x86 one" ;;
+        test) what="the $other build is built and checked but not run; tests run on the $runs build" ;;
+        package) what="the $other release is made and checked but not run" ;;
+        *) what="the $runs build runs" ;;
       esac
-      ;;
-    x86)
-      case "$purpose" in
-        test) echo "this machine runs no 64-bit programs ($TARROW_HOST_WHY_X64): the x64 build is built and checked but not run; tests run on the x86 build" ;;
-        *) echo "this machine runs no 64-bit programs ($TARROW_HOST_WHY_X64): the x86 build runs" ;;
-      esac
+      echo "$other not run here: $why: $what"
       ;;
     *)
-      echo "this machine runs neither 32-bit ($TARROW_HOST_WHY_X86) nor 64-bit programs ($TARROW_HOST_WHY_X64): both builds are built and checked, nothing is run"
+      echo "neither build runs here (x86: $TARROW_HOST_WHY_X86; x64: $TARROW_HOST_WHY_X64): both are built and checked, nothing is run"
       ;;
   esac
+}
+
+host_not_run() {
+  local arch why
+  host_probe
+  for arch in x86 x64; do
+    host_runs "$arch" && continue
+    why=TARROW_HOST_WHY_${arch^^}
+    echo "$arch not run here: ${!why}"
+  done
 }
 
 pe_arch() {
