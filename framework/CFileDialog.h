@@ -2,10 +2,9 @@
 
 #include "CWnd.h"
 
-#include <commdlg.h>
+#include <FileDialog.h>
 
 #include <string>
-#include <vector>
 
 // The open-file dialog: the platform's newer dialog where it has one, the
 // classic one where it has not. A file that does not exist may be named.
@@ -18,20 +17,7 @@ public:
     std::wstring GetPathName() const { return m_pathName; }
 
 private:
-    struct FilterEntry {
-        std::wstring label;
-        std::wstring patterns;
-    };
-
-    // S_OK with a path, S_FALSE when cancelled, an error when the newer
-    // dialog is not available.
-    HRESULT ShowNewerDialog(HWND owner);
-    INT_PTR ShowClassicDialog(HWND owner);
-
-    std::wstring m_defaultExt;
-    std::wstring m_fileName;
-    DWORD m_flags;
-    std::vector<FilterEntry> m_filter;
+    FileDialogRequest m_request;
     CWnd* m_parent;
     std::wstring m_pathName;
 };

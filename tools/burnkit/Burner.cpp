@@ -5,8 +5,9 @@
 #include "DeviceCatalog.h"
 #include "DeviceMemory.h"
 #include "TextFormat.h"
-#include "SystemMessage.h"
 #include "WholeFile.h"
+
+#include <SystemMessage.h>
 
 #include <windows.h>
 
@@ -121,7 +122,7 @@ bool Burner::loadDat(const std::wstring& path, Design& design)
         fail(L"错误：数据文件太大，不是 DAT 文件。");
         return false;
     case FileStatus::Failed:
-        fail(L"错误：无法读取数据文件（" + systemMessage(file.error) + L"）。");
+        fail(L"错误：无法读取数据文件（" + SystemMessage(file.error) + L"）。");
         return false;
     }
 
@@ -154,14 +155,14 @@ bool Burner::openMemory(DeviceMemory& memory, const DeviceInfo& device, bool acc
         return false;
     case DeviceMemory::Status::FolderFailed:
         out_.line(L"器件存储文件夹：" + settings_.deviceDir);
-        fail(L"错误：无法创建器件存储文件夹（" + systemMessage(memory.lastError()) + L"）。");
+        fail(L"错误：无法创建器件存储文件夹（" + SystemMessage(memory.lastError()) + L"）。");
         return false;
     case DeviceMemory::Status::Busy:
         fail(L"错误：器件正被另一个程序使用。");
         return false;
     case DeviceMemory::Status::Failed:
         out_.line(L"器件存储：" + memory.path());
-        fail(L"错误：无法访问器件（" + systemMessage(memory.lastError()) + L"）。");
+        fail(L"错误：无法访问器件（" + SystemMessage(memory.lastError()) + L"）。");
         return false;
     }
     return false;
@@ -181,10 +182,10 @@ int Burner::program(const Design& design, const DeviceInfo& device, DeviceMemory
     for (std::size_t i = 0; i < pages.size(); ++i) {
         step(L"正在编程", pages[i], device.pageSize, i, pages.size());
         if (!memory.write(pages[i], image.data() + pages[i], device.pageSize))
-            return fail(L"错误：写入器件失败（" + systemMessage(memory.lastError()) + L"）。");
+            return fail(L"错误：写入器件失败（" + SystemMessage(memory.lastError()) + L"）。");
     }
     if (!memory.flush())
-        return fail(L"错误：写入器件失败（" + systemMessage(memory.lastError()) + L"）。");
+        return fail(L"错误：写入器件失败（" + SystemMessage(memory.lastError()) + L"）。");
     out_.line(
         L"共写入 " + std::to_wstring(pages.size()) + L" 页，" + std::to_wstring(design.dataSize()) + L" 字节数据。");
     out_.line(L"编程完成。");
@@ -224,10 +225,10 @@ int Burner::erase(const DeviceInfo& device, DeviceMemory& memory)
         const std::uint32_t start = i * device.sectorSize;
         step(L"正在擦除", start, device.sectorSize, i, sectors);
         if (!memory.erase(start, device.sectorSize))
-            return fail(L"错误：擦除失败（" + systemMessage(memory.lastError()) + L"）。");
+            return fail(L"错误：擦除失败（" + SystemMessage(memory.lastError()) + L"）。");
     }
     if (!memory.trimToDevice() || !memory.flush())
-        return fail(L"错误：擦除失败（" + systemMessage(memory.lastError()) + L"）。");
+        return fail(L"错误：擦除失败（" + SystemMessage(memory.lastError()) + L"）。");
     out_.line(L"擦除完成。");
     return kOk;
 }

@@ -1,13 +1,14 @@
 #include "Converter.h"
 
-#include "AtomicFileWriter.h"
 #include "ConsoleWriter.h"
 #include "Crc32.h"
 #include "DatFile.h"
 #include "StpParser.h"
 #include "TextFormat.h"
-#include "SystemMessage.h"
 #include "WholeFile.h"
+
+#include <AtomicFile.h>
+#include <SystemMessage.h>
 
 #include <windows.h>
 
@@ -65,7 +66,7 @@ int Converter::convert(const std::wstring& input, const std::wstring& output)
     case FileStatus::TooLarge:
         return fail(L"错误：输入文件太大（超过 16 MB），不是 STP 文件。");
     case FileStatus::Failed:
-        return fail(L"错误：无法读取输入文件（" + systemMessage(file.error) + L"）。");
+        return fail(L"错误：无法读取输入文件（" + SystemMessage(file.error) + L"）。");
     }
 
     out_.line(L"正在检查 " + std::to_wstring(file.bytes.size()) + L" 字节...");
@@ -86,11 +87,11 @@ int Converter::convert(const std::wstring& input, const std::wstring& output)
 
     out_.line(L"正在写入 DAT 文件...");
     const std::vector<std::uint8_t> dat = DatFile::encode(design);
-    AtomicFileWriter writer(output);
-    if (!writer.open())
-        return fail(L"错误：无法在输出文件夹中创建临时文件（" + systemMessage(writer.lastError()) + L"）。");
-    if (!writer.write(dat.data(), dat.size()) || !writer.commit())
-        return fail(L"错误：无法写入输出文件（" + systemMessage(writer.lastError()) + L"），原有文件保持不变。");
+    AtomicFile writer(output);
+    if (!writer.Open())
+        return fail(L"错误：无法在输出文件夹中创建临时文件（" + SystemMessage(writer.LastError()) + L"）。");
+    if (!writer.Write(dat.data(), dat.size()) || !writer.Commit())
+        return fail(L"错误：无法写入输出文件（" + SystemMessage(writer.LastError()) + L"），原有文件保持不变。");
 
     const std::uint32_t crc = Crc32::of(dat.data() + DatFile::kHeaderSize, dat.size() - DatFile::kHeaderSize);
     out_.line(L"已写入 " + std::to_wstring(dat.size()) + L" 字节，数据 CRC-32 " + hexNumber(crc, 8) + L"。");

@@ -1,12 +1,12 @@
 #include "SystemMessage.h"
 
-#include <UniqueAny.h>
+#include "UniqueAny.h"
 
-std::wstring systemMessage(DWORD error)
+std::wstring SystemMessage(DWORD error)
 {
     UniqueLocal<wchar_t*> buffer;
     const DWORD length
-        = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
             nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
     std::wstring text;
     if (length > 0 && buffer)
