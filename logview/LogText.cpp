@@ -78,20 +78,31 @@ size_t LogText::PieceOfPosition(size_t position) const
 LogText::Place LogText::PlaceOfPosition(size_t position) const
 {
     const size_t index = PieceOfPosition(position);
-    const Piece& piece = m_pieces[index];
-    const size_t local = position - piece.firstPosition;
+    return {index, BlockAt(index).LineOf(position)};
+}
+
+size_t LogText::Block::LineOf(size_t position) const
+{
+    const size_t local = position - firstPosition;
     // Line starts as positions (offset plus two per earlier break) rise
     // strictly, so the last one not after the position is the line.
     size_t low = 0;
-    size_t high = piece.starts.size();
+    size_t high = lineCount;
     while (high - low > 1) {
         const size_t middle = low + (high - low) / 2;
-        if (piece.LocalStart(middle) <= local)
+        if (lineStarts[middle] + 2 * middle <= local)
             low = middle;
         else
             high = middle;
     }
-    return {index, low};
+    return low;
+}
+
+LogText::Block LogText::BlockAt(size_t index) const
+{
+    const Piece& piece = m_pieces[index];
+    return {std::wstring_view(piece.chars.data(), piece.chars.size()), piece.starts.data(), piece.starts.size(),
+        piece.firstLine, piece.firstPosition};
 }
 
 std::wstring_view LogText::Line(size_t index) const

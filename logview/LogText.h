@@ -65,6 +65,27 @@ public:
     // how many were written.
     size_t Copy(size_t from, size_t to, wchar_t* out) const;
 
+    // The text as it is kept, for reading long stretches of it without
+    // copying: a run of whole lines, their characters back to back, the line
+    // breaks between them left out. Valid until the text next changes.
+    struct Block {
+        std::wstring_view chars;
+        const std::uint32_t* lineStarts; // where each of its lines begins in chars
+        size_t lineCount;
+        size_t firstLine; // the index of its first line in the text
+        size_t firstPosition; // the character position of that line
+
+        size_t LineEnd(size_t line) const { return line + 1 < lineCount ? lineStarts[line + 1] : chars.size(); }
+        // The character position of chars[offset], which is in line.
+        size_t Position(size_t offset, size_t line) const { return firstPosition + offset + 2 * line; }
+        // The line of the block that position belongs to, as LineFromChar.
+        size_t LineOf(size_t position) const;
+    };
+    // The blocks in order cover the text; the last one ends it.
+    size_t BlockCount() const { return m_pieces.size(); }
+    Block BlockAt(size_t index) const;
+    size_t BlockOfPosition(size_t position) const { return PieceOfPosition(position); }
+
     // Each change is made whole, or refused (false) when memory runs out or
     // ran out before; see the class comment.
     bool Append(std::wstring_view text);

@@ -1,0 +1,292 @@
+#include "LogSearch.h"
+
+#include "CaseFold.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kBreak[] = L"\r\n";
+constexpr size_t kNone = std::wstring_view::npos;
+
+// For each unit of the text from position on, down to its end, with the line
+// breaks between lines: visit(unit, position), until it answers true.
+template <class Visit> void WalkDown(const LogText& text, size_t from, Visit visit)
+{
+    for (size_t b = text.BlockOfPosition(from); b < text.BlockCount(); ++b) {
+        const LogText::Block block = text.BlockAt(b);
+        size_t line = 0;
+        size_t skip = 0; // units of the first line (and its break) before from
+        if (from > block.firstPosition) {
+            line = block.LineOf(from);
+            skip = from - block.Position(block.lineStarts[line], line);
+        }
+        for (; line < block.lineCount; ++line, skip = 0) {
+            const size_t start = block.lineStarts[line];
+            const size_t length = block.LineEnd(line) - start;
+            const size_t position = block.Position(start, line);
+            const bool hasBreak = b + 1 < text.BlockCount() || line + 1 < block.lineCount;
+            for (size_t i = skip; i < length + (hasBreak ? 2 : 0); ++i) {
+                if (visit(i < length ? block.chars[start + i] : kBreak[i - length], position + i))
+                    return;
+            }
+        }
+    }
+}
+
+// The same going up from the unit before position from to the text's start.
+template <class Visit> void WalkUp(const LogText& text, size_t from, Visit visit)
+{
+    const size_t first = text.BlockOfPosition(from);
+    for (size_t b = first + 1; b-- > 0;) {
+        const LogText::Block block = text.BlockAt(b);
+        size_t line = block.lineCount - 1;
+        const bool hasBreak = b + 1 < text.BlockCount();
+        size_t upto = block.LineEnd(line) - block.lineStarts[line] + (hasBreak ? 2 : 0);
+        if (b == first) {
+            line = block.LineOf(from);
+            upto = from - block.Position(block.lineStarts[line], line);
+        }
+        for (size_t next = line + 1; next-- > 0;) {
+            const size_t start = block.lineStarts[next];
+            const size_t length = block.LineEnd(next) - start;
+            const size_t position = block.Position(start, next);
+            if (next != line)
+                upto = length + 2;
+            for (size_t i = upto; i-- > 0;) {
+                if (visit(i < length ? block.chars[start + i] : kBreak[i - length], position + i))
+                    return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+// The text looked for, folded unless case matters, with what finds its
+// first unit quickly.
+class LogSearch::Needle {
+public:
+    explicit Needle(const SearchQuery& query)
+        : m_fold(query.matchCase ? nullptr : CaseFold::Table())
+        , m_units(query.text)
+    {
+        for (wchar_t& unit : m_units)
+            unit = Fold(unit);
+        if (m_units.empty() || !m_fold)
+            return;
+        // The units that fold to the first, so that a scan need not look
+        // each unit of the text up: usually a letter's two cases.
+        for (size_t unit = 0; unit < 0x10000; ++unit) {
+            if (m_fold[unit] != m_units[0])
+                continue;
+            if (m_firstCount == kMostFirsts) {
+                m_firstCount = 0; // too many: look each unit up after all
+                break;
+            }
+            m_firsts[m_firstCount++] = static_cast<wchar_t>(unit);
+        }
+        std::fill(m_firsts + std::max<size_t>(m_firstCount, 1), m_firsts + kMostFirsts, m_firsts[0]);
+    }
+
+    size_t Size() const { return m_units.size(); }
+    const std::wstring& Units() const { return m_units; }
+    bool WithinOneLine() const { return m_units.find_first_of(L"\r\n") == std::wstring::npos; }
+    wchar_t Fold(wchar_t unit) const { return m_fold ? m_fold[unit] : unit; }
+
+    // The first start from begin on at which it matches chars whole.
+    size_t Forward(std::wstring_view chars, size_t begin) const
+    {
+        if (chars.size() < Size() || begin > chars.size() - Size())
+            return kNone;
+        if (!m_fold)
+            return chars.find(m_units, begin);
+        return Scan(chars.data(), begin, chars.size() - Size() + 1);
+    }
+
+    // The last start at which it matches chars whole, ending by end.
+    size_t Backward(std::wstring_view chars, size_t end) const
+    {
+        if (end < Size())
+            return kNone;
+        return Scan(chars.data(), end - Size() + 1, 0);
+    }
+
+private:
+    static constexpr size_t kMostFirsts = 4;
+
+    // Starts from `from` towards `to` (up when to < from, the first one
+    // looked at then being from - 1).
+    size_t Scan(const wchar_t* chars, size_t from, size_t to) const
+    {
+        if (!m_fold) {
+            const wchar_t first = m_units[0];
+            return ScanFor(chars, from, to, [first](wchar_t unit) { return unit == first; });
+        }
+        if (m_firstCount == 0)
+            return ScanFor(chars, from, to, [this](wchar_t unit) { return m_fold[unit] == m_units[0]; });
+        const wchar_t a = m_firsts[0], b = m_firsts[1], c = m_firsts[2], d = m_firsts[3];
+        return ScanFor(chars, from, to, [=](wchar_t unit) { return unit == a || unit == b || unit == c || unit == d; });
+    }
+
+    template <class IsFirst> size_t ScanFor(const wchar_t* chars, size_t from, size_t to, IsFirst isFirst) const
+    {
+        if (from <= to) {
+            for (size_t at = from; at < to; ++at) {
+                if (isFirst(chars[at]) && RestMatches(chars + at))
+                    return at;
+            }
+        } else {
+            for (size_t at = from; at-- > to;) {
+                if (isFirst(chars[at]) && RestMatches(chars + at))
+                    return at;
+            }
+        }
+        return kNone;
+    }
+
+    bool RestMatches(const wchar_t* at) const
+    {
+        for (size_t i = 1; i < m_units.size(); ++i) {
+            if (Fold(at[i]) != m_units[i])
+                return false;
+        }
+        return true;
+    }
+
+    const wchar_t* m_fold;
+    std::wstring m_units;
+    wchar_t m_firsts[kMostFirsts] = {};
+    size_t m_firstCount = 0;
+};
+
+namespace {
+
+// Finds units in a stream of them one at a time (Knuth, Morris and Pratt), so
+// that no stretch of the text need be copied to search across line breaks.
+class StreamMatcher {
+public:
+    explicit StreamMatcher(std::wstring units)
+        : m_units(std::move(units))
+        , m_fallback(m_units.size(), 0)
+    {
+        for (size_t i = 1, k = 0; i < m_units.size(); ++i) {
+            while (k > 0 && m_units[i] != m_units[k])
+                k = m_fallback[k - 1];
+            if (m_units[i] == m_units[k])
+                ++k;
+            m_fallback[i] = k;
+        }
+    }
+
+    // True when the unit completes a match.
+    bool Take(wchar_t unit)
+    {
+        while (m_matched > 0 && m_units[m_matched] != unit)
+            m_matched = m_fallback[m_matched - 1];
+        if (m_units[m_matched] == unit)
+            ++m_matched;
+        if (m_matched < m_units.size())
+            return false;
+        m_matched = m_fallback[m_matched - 1];
+        return true;
+    }
+
+private:
+    std::wstring m_units;
+    std::vector<size_t> m_fallback;
+    size_t m_matched = 0;
+};
+
+} // namespace
+
+std::optional<Selection> LogSearch::Find(const SearchQuery& query, size_t from) const
+{
+    if (query.text.empty())
+        return std::nullopt;
+    from = std::min(from, m_text.Length());
+    const Needle needle(query);
+    std::optional<size_t> start;
+    if (needle.WithinOneLine())
+        start = query.up ? FindWithinLinesUp(needle, from) : FindWithinLinesDown(needle, from);
+    else
+        start = query.up ? FindAcrossLinesUp(needle, from) : FindAcrossLinesDown(needle, from);
+    if (!start)
+        return std::nullopt;
+    return Selection{*start, *start + needle.Size()};
+}
+
+std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_t from) const
+{
+    for (size_t b = m_text.BlockOfPosition(from); b < m_text.BlockCount(); ++b) {
+        const LogText::Block block = m_text.BlockAt(b);
+        size_t line = 0;
+        size_t offset = 0;
+        if (from > block.firstPosition) {
+            line = block.LineOf(from);
+            offset = from - block.firstPosition - 2 * line;
+            if (offset > block.LineEnd(line)) { // in the break after it
+                if (++line == block.lineCount)
+                    continue;
+                offset = block.lineStarts[line];
+            }
+        }
+        for (size_t at = needle.Forward(block.chars, offset); at != kNone; at = needle.Forward(block.chars, offset)) {
+            while (line + 1 < block.lineCount && block.lineStarts[line + 1] <= at)
+                ++line;
+            if (at + needle.Size() <= block.LineEnd(line))
+                return block.Position(at, line);
+            // It runs on into the next line, as would any later start in this one.
+            offset = block.lineStarts[line + 1];
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> LogSearch::FindWithinLinesUp(const Needle& needle, size_t from) const
+{
+    const size_t first = m_text.BlockOfPosition(from);
+    for (size_t b = first + 1; b-- > 0;) {
+        const LogText::Block block = m_text.BlockAt(b);
+        size_t line = block.lineCount - 1;
+        size_t end = block.chars.size();
+        if (b == first) {
+            line = block.LineOf(from);
+            end = std::min(from - block.firstPosition - 2 * line, block.LineEnd(line));
+        }
+        for (size_t at = needle.Backward(block.chars, end); at != kNone; at = needle.Backward(block.chars, end)) {
+            while (block.lineStarts[line] > at)
+                --line;
+            if (at + needle.Size() <= block.LineEnd(line))
+                return block.Position(at, line);
+            end = block.LineEnd(line);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> LogSearch::FindAcrossLinesDown(const Needle& needle, size_t from) const
+{
+    StreamMatcher matcher(needle.Units());
+    std::optional<size_t> start;
+    WalkDown(m_text, from, [&](wchar_t unit, size_t position) {
+        if (matcher.Take(needle.Fold(unit)))
+            start = position + 1 - needle.Size();
+        return start.has_value();
+    });
+    return start;
+}
+
+std::optional<size_t> LogSearch::FindAcrossLinesUp(const Needle& needle, size_t from) const
+{
+    StreamMatcher matcher(std::wstring(needle.Units().rbegin(), needle.Units().rend()));
+    std::optional<size_t> start;
+    WalkUp(m_text, from, [&](wchar_t unit, size_t position) {
+        if (matcher.Take(needle.Fold(unit)))
+            start = position;
+        return start.has_value();
+    });
+    return start;
+}

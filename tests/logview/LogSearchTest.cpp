@@ -1,0 +1,128 @@
+#include <CaseFold.h>
+#include <LogSearch.h>
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+// Pieces of at most 8 characters and 2 lines: most line breaks below are
+// piece boundaries too.
+LogText TextInSmallPieces(const std::wstring& chars)
+{
+    LogText::Limits limits;
+    limits.pieceChars = 8;
+    limits.pieceLines = 2;
+    LogText text(limits);
+    EXPECT_TRUE(text.Append(chars));
+    return text;
+}
+
+constexpr size_t kEnd = static_cast<size_t>(-1);
+constexpr size_t kNone = static_cast<size_t>(-2);
+
+TEST(LogSearch, FindsWhereverTheMatchLiesUpAndDown)
+{
+    const std::wstring log = L"error one\r\nok\r\nhi\r\nERROR two\r\nlast line\rx\r\nＴａｒｒｏｗ end";
+    struct Case {
+        const char* what;
+        std::wstring text;
+        bool matchCase;
+        bool up;
+        size_t from; // kEnd: the end of the log
+        size_t start; // kNone: not found
+    };
+    const Case cases[] = {
+        {"at the very start", L"error", true, false, 0, 0},
+        {"at the very end", L"end", true, true, kEnd, 50},
+        {"down from a match's end skips it", L"error", false, false, 5, 19},
+        {"up from a match's start skips it", L"error", false, true, 19, 0},
+        {"up takes a match ending right at from", L"ok", true, true, 13, 11},
+        {"up leaves a match ending after from", L"ok", true, true, 12, kNone},
+        {"down leaves a match starting before from", L"two", true, false, 26, kNone},
+        {"match case tells the cases apart", L"ERROR", true, false, 0, 19},
+        {"without it, they fold", L"ERROR", false, false, 0, 0},
+        {"full-width letters fold too", L"ｔａｒｒｏｗ", false, true, kEnd, 43},
+        {"full-width letters with match case", L"ｔａｒｒｏｗ", true, true, kEnd, kNone},
+        {"across piece boundaries, down", L"one\r\nok\r\nhi", true, false, 0, 6},
+        {"across piece boundaries, up", L"ok\r\nhi\r\nerror", false, true, kEnd, 11},
+        {"a lone carriage return within a line", L"line\rx", true, false, 0, 35},
+        {"a carriage return that starts a line break", L"two\r", true, false, 0, 25},
+        {"a line feed that ends one", L"\nok", true, true, kEnd, 10},
+        {"never two lines of a piece run together", L"okhi", false, false, 0, kNone},
+        {"not in the log at all", L"warning", false, false, 0, kNone},
+        {"nothing to look for", L"", false, false, 0, kNone},
+    };
+    const LogText text = TextInSmallPieces(log);
+    ASSERT_NE(text.BlockOfPosition(6), text.BlockOfPosition(11)) << "\"one\" and \"ok\" in one piece";
+    ASSERT_EQ(text.BlockOfPosition(11), text.BlockOfPosition(15)) << "\"ok\" and \"hi\" in two pieces";
+    for (const Case& c : cases) {
+        const size_t from = c.from == kEnd ? log.size() : c.from;
+        const auto found = LogSearch(text).Find(SearchQuery{c.text, c.matchCase, c.up}, from);
+        if (c.start == kNone) {
+            EXPECT_FALSE(found.has_value()) << c.what << ": found at " << found->Start();
+            continue;
+        }
+        ASSERT_TRUE(found.has_value()) << c.what;
+        EXPECT_EQ(found->Start(), c.start) << c.what;
+        EXPECT_EQ(found->End(), c.start + c.text.size()) << c.what;
+    }
+}
+
+// Against a plain search of the raw text, on random texts of few letters and
+// many breaks and pieces of all sizes.
+TEST(LogSearch, AgreesWithAPlainSearchOfTheWholeText)
+{
+    std::mt19937 random(20261209);
+    const wchar_t alphabet[] = L"ab\r\n";
+    // Over the whole alphabet, or (for text within lines) over its letters.
+    const auto randomText = [&](size_t length, size_t letters) {
+        std::wstring text;
+        for (size_t i = 0; i < length; ++i)
+            text.push_back(alphabet[random() % letters]);
+        return text;
+    };
+    for (int round = 0; round < 1000; ++round) {
+        const std::wstring raw = randomText(random() % 60, 4);
+        LogText::Limits limits;
+        limits.pieceChars = 1 + random() % 64;
+        limits.pieceLines = 2 + random() % 4;
+        LogText text(limits);
+        ASSERT_TRUE(text.Append(raw));
+        const std::wstring needle = randomText(1 + random() % 4, round % 2 == 0 ? 2 : 4);
+        const size_t from = random() % (raw.size() + 1);
+        const bool up = random() % 2 == 0;
+
+        size_t expected = std::wstring::npos;
+        if (up)
+            expected = from >= needle.size() ? raw.rfind(needle, from - needle.size()) : std::wstring::npos;
+        else
+            expected = raw.find(needle, from);
+        const auto found = LogSearch(text).Find(SearchQuery{needle, true, up}, from);
+        ASSERT_EQ(found.has_value(), expected != std::wstring::npos)
+            << "round " << round << (up ? ", up" : ", down") << " from " << from;
+        if (found) {
+            ASSERT_EQ(found->Start(), expected) << "round " << round;
+        }
+    }
+}
+
+TEST(CaseFold, FoldsAsThePlatformComparesIgnoringCase)
+{
+    const wchar_t* fold = CaseFold::Table();
+    for (size_t unit = 0; unit < 0x10000; ++unit) {
+        const wchar_t c = static_cast<wchar_t>(unit);
+        ASSERT_EQ(::CompareStringOrdinal(&c, 1, &fold[unit], 1, TRUE), CSTR_EQUAL) << "unit " << unit;
+    }
+    const std::pair<wchar_t, wchar_t> alike[] = {{L'a', L'A'}, {L'ｚ', L'Ｚ'}, {L'é', L'É'}, {L'σ', L'Σ'}};
+    for (const auto& [lower, upper] : alike)
+        EXPECT_EQ(fold[lower], fold[upper]) << static_cast<int>(lower);
+    EXPECT_NE(fold[L'a'], fold[L'b']);
+    EXPECT_NE(fold[L'a'], fold[L'ａ']) << "full-width letters are other letters";
+}
+
+} // namespace
