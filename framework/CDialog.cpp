@@ -75,6 +75,8 @@ void CDialog::RunModalLoop()
                 app->OnCmdMsg(ID_HELP);
             continue;
         }
+        if (PreTranslateMessage(msg))
+            continue;
         if (!m_hWnd || !::IsDialogMessageW(m_hWnd, &msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
@@ -124,6 +126,11 @@ void CDialog::OnCancel()
 }
 
 bool CDialog::RouteMessage(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return false;
+}
+
+bool CDialog::PreTranslateMessage(const MSG&)
 {
     return false;
 }

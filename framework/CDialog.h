@@ -32,6 +32,10 @@ protected:
     // when no entry takes it or its handler asked for the default handling.
     virtual bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
+    // Sees each message the modal loop takes before the dialog manager does;
+    // true if it was handled and needs nothing more (MFC's hook of that name).
+    virtual bool PreTranslateMessage(const MSG& msg);
+
     // Called from a handler: let the platform's dialog handling do its part too.
     void Default() { m_useDefault = true; }
 

@@ -4,8 +4,11 @@
 
 namespace {
 
-constexpr UINT kCommandCopy = 1;
-constexpr UINT kCommandSelectAll = 2;
+// Menu item ids are the commands, counted from 1 (0 is no choice).
+constexpr UINT IdOf(ContextMenu::Command command)
+{
+    return static_cast<UINT>(command);
+}
 
 } // namespace
 
@@ -15,9 +18,15 @@ ContextMenu::ContextMenu(const Selection& selection, size_t length)
     if (!m_menu)
         return;
     const bool allSelected = selection.Start() == 0 && selection.End() == length;
-    ::AppendMenuW(m_menu.get(), MF_STRING | (selection.Empty() ? MF_GRAYED : MF_ENABLED), kCommandCopy, L"复制(&C)");
-    ::AppendMenuW(m_menu.get(), MF_STRING | (length == 0 || allSelected ? MF_GRAYED : MF_ENABLED), kCommandSelectAll,
-        L"全选(&A)");
+    ::AppendMenuW(
+        m_menu.get(), MF_STRING | (selection.Empty() ? MF_GRAYED : MF_ENABLED), IdOf(Command::Copy), L"复制(&C)");
+    ::AppendMenuW(m_menu.get(), MF_STRING | (length == 0 || allSelected ? MF_GRAYED : MF_ENABLED),
+        IdOf(Command::SelectAll), L"全选(&A)");
+    ::AppendMenuW(m_menu.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(m_menu.get(), MF_STRING, IdOf(Command::Find), L"查找(&F)...");
+    ::AppendMenuW(m_menu.get(), MF_STRING, IdOf(Command::FindNext), L"查找下一个(&N)");
+    ::AppendMenuW(m_menu.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(m_menu.get(), MF_STRING, IdOf(Command::Save), L"保存日志(&S)...");
 }
 
 std::optional<POINT> ContextMenu::Placement(HWND owner, LPARAM screenPoint, POINT caretBelow)
@@ -44,12 +53,7 @@ ContextMenu::Command ContextMenu::Show(HWND owner, POINT screen) const
     const UINT command = static_cast<UINT>(
         ::TrackPopupMenu(m_menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY,
             screen.x, screen.y, 0, owner, nullptr));
-    switch (command) {
-    case kCommandCopy:
-        return Command::Copy;
-    case kCommandSelectAll:
-        return Command::SelectAll;
-    default:
+    if (command < IdOf(Command::Copy) || command > IdOf(Command::Save))
         return Command::None;
-    }
+    return static_cast<Command>(command);
 }

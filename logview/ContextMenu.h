@@ -9,12 +9,14 @@
 #include <cstddef>
 #include <optional>
 
-// The view's shortcut menu: Copy, enabled while something is selected, and
-// Select all, enabled while there is text not yet all selected. Only says
-// which was chosen; acting on it is the caller's.
+// The view's shortcut menu: Copy, enabled while something is selected;
+// Select all, enabled while there is text not yet all selected; Find, Find
+// next and Save log. Only says which was chosen; acting on it is the
+// caller's.
 class ContextMenu {
 public:
-    enum class Command { None, Copy, SelectAll };
+    // In the menu's order; each one's value is its item's id.
+    enum class Command { None, Copy, SelectAll, Find, FindNext, Save };
 
     // For a selection in a text of length characters. Without a menu handle
     // (out of resources) Show chooses nothing.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BackBuffer.h"
+#include "FindBox.h"
 #include "LineMeasurer.h"
 #include "LogAccessibility.h"
 #include "LogLayout.h"
@@ -17,6 +18,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 
 // The log pane: a read-only, multi-line text view that answers the edit
 // control's messages (EM_SETSEL, EM_REPLACESEL, WM_GETTEXT, EM_GETLINE, ...)
@@ -24,11 +26,18 @@
 // appending at the end costs the same however long the log already is.
 // Usable from a dialog template as the custom control class kClassName.
 //
-// This class is the window: its state, focus, input and scrolling. What it
+// Besides what the edit control offers, the operator can find in the log
+// (Ctrl+F, F3, Shift+F3) and save it (Ctrl+S), from the keyboard or the
+// shortcut menu; a window that holds the view can pass these keys on from
+// anywhere in it (IsCommandKey).
+//
+// This class is the window: its state, focus, input and scrolling; the
+// window procedure and the input each have a file of their own. What it
 // asks of its text is answered by pieces that know nothing of it: the model
 // (LogText), navigation (TextNavigator), the edit queries (EditQueries),
-// layout and painting (LogLayout, LogPainter), the clipboard and the menu;
-// screen readers see it through LogAccessibility.
+// layout and painting (LogLayout, LogPainter), the clipboard and the menu,
+// searching (LogSearch, FindBox) and saving (SaveCommand, LogSaver); screen
+// readers see it through LogAccessibility.
 class LogView {
 public:
     static constexpr const wchar_t* kClassName = L"TarrowLogView";
@@ -43,10 +52,19 @@ public:
     // LogText::kFullLine. This message has it try again, and say so again if
     // the next change does not fit either: sent as each tool's run begins.
     static constexpr UINT kTakeTextAgain = WM_USER + 0x102;
+    // The application's name, which captions the boxes the view shows and
+    // starts the name it proposes for a saved log: lParam is the text
+    // (const wchar_t*), which the view copies. Without it, the caption of
+    // the window the view belongs to.
+    static constexpr UINT kSetAppName = WM_USER + 0x103;
 
     // Registers the window class for this module; true if it is (or already
     // was) registered.
     static bool Register(HINSTANCE instance);
+
+    // Whether msg is a key of the view's own commands (Ctrl+F, Ctrl+S, F3,
+    // Shift+F3), which a window holding the view may send on to it as it is.
+    static bool IsCommandKey(const MSG& msg);
 
     LogView(const LogView&) = delete;
     LogView& operator=(const LogView&) = delete;
@@ -71,6 +89,17 @@ private:
     void SetSelection(const Selection& selection);
     void CopySelection() const;
     void NotifyParent(WORD code) const;
+
+    // Finding and saving.
+    void OpenFind();
+    // The last search again, down or up; the find window if there was none.
+    void FindAgain(bool up);
+    // Selects and shows the next match from the selection, or says there is none.
+    bool FindNext(const SearchQuery& query);
+    void SaveLog() const;
+    // The window the view belongs to, which owns its boxes.
+    HWND Root() const { return ::GetAncestor(m_hwnd, GA_ROOT); }
+    std::wstring AppName() const;
 
     // Scrolling and the caret.
     LogLayout Layout() { return LogLayout(m_text, m_measurer, m_viewport); }
@@ -124,4 +153,8 @@ private:
     SystemCaret m_caret;
     BackBuffer m_backBuffer;
     LogAccessibility m_accessibility;
+    FindBox m_findBox;
+    // What F3 looks for again.
+    std::optional<SearchQuery> m_lastSearch;
+    std::wstring m_appName;
 };

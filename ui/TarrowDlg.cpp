@@ -94,6 +94,14 @@ bool CTarrowDlg::RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     return Dispatch(kRoutes, message, wParam, lParam, result);
 }
 
+bool CTarrowDlg::PreTranslateMessage(const MSG& msg)
+{
+    if (!LogView::IsCommandKey(msg) || (msg.hwnd != m_hWnd && !::IsChild(m_hWnd, msg.hwnd)))
+        return false;
+    m_log.SendMessage(WM_KEYDOWN, msg.wParam, msg.lParam);
+    return true;
+}
+
 void CTarrowDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
@@ -122,6 +130,7 @@ BOOL CTarrowDlg::OnInitDialog()
     // Its font is ours to scale, not the dialog manager's to replace.
     WindowDpi::KeepFontOnChange(m_log.GetSafeHwnd());
     m_log.SendMessage(LogView::kSetAccessibleName, 0, reinterpret_cast<LPARAM>(L"日志"));
+    m_log.SendMessage(LogView::kSetAppName, 0, reinterpret_cast<LPARAM>(AfxGetAppName().c_str()));
     m_logPane.RemoveLengthLimit();
     m_log.SetWindowText(L"");
 

@@ -39,6 +39,10 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    // Ctrl+F, Ctrl+S and F3 anywhere in the window go to the log. Only while
+    // no tool runs: the tool's run dispatches messages itself, and the
+    // window's keys then stay as they are.
+    bool PreTranslateMessage(const MSG& msg) override;
 
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "DialogKeys.h"
+#include "LogSearch.h"
+
+#include <UniqueAny.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// The find window: "查找内容", "区分大小写", "向上"/"向下", "查找下一个" and
+// "取消". Modeless, so the operator can go on finding while it is open and
+// the log goes on growing; Enter finds, Esc closes, Tab moves within it,
+// whichever loop is pumping the thread's messages. It only asks: the search
+// itself is the target window's, sent kFind.
+class FindBox {
+public:
+    // Sent to the target when the operator asks to find: lParam points to
+    // the SearchQuery. Answered TRUE if the text was found.
+    static constexpr UINT kFind = WM_USER + 0x110;
+
+    // The control ids within the box, for whoever drives it from outside.
+    enum Id : WORD { kTextId = 1001, kMatchCaseId = 1002, kUpId = 1003, kDownId = 1004 };
+
+    explicit FindBox(HWND target);
+    ~FindBox();
+    FindBox(const FindBox&) = delete;
+    FindBox& operator=(const FindBox&) = delete;
+
+    // Shows the box owned by owner, or brings it forward if it is open, with
+    // the text to find set to prefill where there is one and all of it
+    // selected. It opens looking up: the newest lines are at the end, where
+    // the caret is after every append.
+    void Open(HWND owner, const std::optional<std::wstring>& prefill);
+    void Close();
+    // Open and shown: the window then owns what the search says.
+    HWND Shown() const;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam);
+    void Fill(const std::optional<std::wstring>& prefill) const;
+    SearchQuery Asked() const;
+    void EnableFind() const;
+
+    HWND m_target;
+    // The box keeps the operator's last text and case between openings.
+    SearchQuery m_last;
+    UniqueWindow m_box;
+    std::unique_ptr<DialogKeys> m_keys;
+};
