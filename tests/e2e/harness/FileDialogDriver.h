@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// Drives the open-file dialog of a Tarrow process the way an operator does:
-// type a name into the name box and press Open, or cancel.
+// Drives a file dialog of a Tarrow process, to open or to save, the way an
+// operator does: type a name into the name box and press Open (or Save), or
+// cancel.
 class FileDialogDriver {
 public:
     explicit FileDialogDriver(const e2e::TarrowDriver& app)
