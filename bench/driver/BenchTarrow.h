@@ -18,6 +18,8 @@ public:
     // Empty once Tarrow runs with the file in its box; else what went wrong.
     const std::string& error() const { return m_error; }
     e2e::TarrowDriver& app() { return *m_app; }
+    // The sandbox's folder, where files may be written beside Tarrow.
+    const std::wstring& folder() const { return m_box.path(); }
 
     // Posts a click on Program; false if the button was not there to take it.
     bool clickProgram() { return m_app->click(e2e::ids::kProgram); }

@@ -3,10 +3,12 @@
 #include "BenchTarrow.h"
 #include "Format.h"
 #include "ProcessMeter.h"
+#include "RecordBench.h"
 #include "ThroughputBench.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +33,8 @@ struct Flood {
     double secondsPerMegabyte() const { return shown.seconds / megabytes; }
 };
 
-Flood Measure(const BenchSettings& settings, double megabytes)
+// afterwards, if given, runs in the same Tarrow once the flood is in.
+Flood Measure(const BenchSettings& settings, double megabytes, const std::function<void(BenchTarrow&)>& afterwards = {})
 {
     Flood flood;
     flood.megabytes = megabytes;
@@ -51,6 +54,8 @@ Flood Measure(const BenchSettings& settings, double megabytes)
     flood.memoryAfter = meter.PrivateBytes();
     flood.largestBlock = meter.LargestCommittedPrivate();
     flood.logChars = tarrow.app().logLength();
+    if (afterwards && flood.allShown())
+        afterwards(tarrow);
     return flood;
 }
 
@@ -162,8 +167,12 @@ void LongLogBench::Run()
     Report(m_table, shorter, false, references.size());
     std::fprintf(
         stderr, "long log: Tarrow, %g MB (deadline %.0f s)\n", longest, m_settings.FloodDeadlineMs(longest) / 1000.0);
-    const Flood longer = Measure(m_settings, longest);
+    // Rows of their own, after the flood's.
+    ResultTable record;
+    const Flood longer = Measure(m_settings, longest,
+        [&](BenchTarrow& tarrow) { RecordBench(tarrow, record, kPart, ThroughputBench::FloodBytes(longest)).Run(); });
     Report(m_table, longer, true, 1);
+    m_table.Append(record);
 
     const std::string measure = Format("time per MB, %g MB against %g MB", longest, reference);
     const std::string goal = Format("at most %.2fx", kPerMegabyteRatio);

@@ -11,6 +11,8 @@
 // one 32-bit address space to hold the log in, where one allocation of
 // hundreds of megabytes may find no room even with memory to spare, so no
 // block may grow beyond 64 MB and the log may cost little more than its text.
+// On the long log, the operator's record is measured too (RecordBench):
+// saving it and finding in it.
 class LongLogBench {
 public:
     // The goals, for the long flood. Private memory: at most this many bytes

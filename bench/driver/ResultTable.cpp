@@ -54,6 +54,13 @@ void ResultTable::Note(const std::string& text)
         m_notes.push_back(text);
 }
 
+void ResultTable::Append(const ResultTable& other)
+{
+    m_rows.insert(m_rows.end(), other.m_rows.begin(), other.m_rows.end());
+    for (const std::string& note : other.m_notes)
+        Note(note);
+}
+
 bool ResultTable::AnyFailed() const
 {
     for (const Row& row : m_rows) {

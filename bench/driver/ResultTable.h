@@ -16,6 +16,8 @@ public:
     // A figure that could not be measured at all counts as a missed goal.
     void AddMissing(
         const std::string& part, const std::string& measure, const std::string& why, const std::string& goal);
+    // Another table's rows and notes, after this one's.
+    void Append(const ResultTable& other);
     // A note given again (two parts measuring alike) is printed once.
     void Note(const std::string& text);
 

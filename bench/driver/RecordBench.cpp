@@ -1,0 +1,250 @@
+#include "RecordBench.h"
+
+#include "BenchClock.h"
+#include "Format.h"
+#include "ProcessMeter.h"
+
+#include <FileDialogDriver.h>
+#include <FillerText.h>
+#include <FindBox.h>
+#include <UniqueAny.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr double kMegabyte = 1024.0 * 1024.0;
+// In no line of the flood, in any case: the flood is ASCII.
+const wchar_t kAbsent[] = L"设备超时";
+constexpr std::chrono::seconds kDeadline{600};
+
+bool ChooseFromLogMenu(e2e::TarrowDriver& app, wchar_t mnemonic)
+{
+    const e2e::Window log = app.log();
+    log.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log.handle()), MAKELPARAM(0xFFFF, 0xFFFF));
+    const e2e::Window menu = app.waitForOtherWindow();
+    if (!menu || menu.className() != L"#32768")
+        return false;
+    menu.typeText(std::wstring(1, mnemonic));
+    return true;
+}
+
+// Polls as often as it can, so that the moment counts and not the polling.
+bool WaitClosely(const std::function<bool()>& condition)
+{
+    return e2e::waitUntil(condition, kDeadline, std::chrono::milliseconds(1));
+}
+
+bool Exists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::uint64_t SizeOf(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Saves the log through the shortcut menu and the save dialog: the seconds
+// from pressing Save to the file being there, which is once it is whole.
+// With a meter, the largest of Tarrow's private memory meanwhile.
+std::optional<double> Save(e2e::TarrowDriver& app, const std::wstring& path, const ProcessMeter* meter,
+    std::optional<std::size_t>& peak, std::string& error)
+{
+    if (!ChooseFromLogMenu(app, L's')) {
+        error = "the log's shortcut menu did not open";
+        return std::nullopt;
+    }
+    FileDialogDriver dialog(app);
+    if (!dialog.waitForDialog()) {
+        error = "the save dialog did not open";
+        return std::nullopt;
+    }
+    const LONGLONG start = BenchClock::Now();
+    if (!dialog.choose(path)) {
+        error = "the save dialog did not take the name";
+        return std::nullopt;
+    }
+    const bool saved = WaitClosely([&] {
+        if (meter) {
+            if (const auto now = meter->PrivateBytes())
+                peak = std::max(peak.value_or(0), *now);
+        }
+        return Exists(path);
+    });
+    const double seconds = BenchClock::SecondsSince(start);
+    if (!saved) {
+        error = "the file was not there after " + std::to_string(kDeadline.count()) + " s";
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+// A plain WriteFile loop writing that many bytes from memory, flushed at the
+// end as the save is.
+std::optional<double> WriteLoopSeconds(const std::wstring& path, std::uint64_t bytes)
+{
+    const std::vector<char> buffer(1 << 20, 'x');
+    const LONGLONG start = BenchClock::Now();
+    {
+        const UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (!file)
+            return std::nullopt;
+        for (std::uint64_t left = bytes; left > 0;) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(left, buffer.size()));
+            DWORD written = 0;
+            if (!::WriteFile(file.get(), buffer.data(), chunk, &written, nullptr) || written == 0)
+                return std::nullopt;
+            left -= written;
+        }
+        ::FlushFileBuffers(file.get());
+    }
+    const double seconds = BenchClock::SecondsSince(start);
+    ::DeleteFileW(path.c_str());
+    return seconds;
+}
+
+// One std::wstring_view::find of the absent string over the log's text held
+// in one block. Where the address space has no room for a block that size,
+// over the largest half of it that fits, in proportion; scaled then says so.
+std::optional<double> OneBlockFindSeconds(std::uint64_t floodBytes, std::size_t chars, bool& scaled)
+{
+    std::vector<wchar_t> block;
+    std::size_t size = chars;
+    for (;;) {
+        try {
+            block.resize(size);
+            break;
+        } catch (const std::bad_alloc&) {
+            size /= 2;
+            if (size < (1u << 20))
+                return std::nullopt;
+        }
+    }
+    scaled = size < chars;
+    tooldouble::FillerText filler(floodBytes);
+    std::vector<char> bytes(1 << 16);
+    std::size_t at = 0;
+    while (at < size) {
+        const std::size_t got = filler.fill(bytes.data(), std::min(bytes.size(), size - at));
+        if (got == 0)
+            break;
+        std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(got), block.begin() + at);
+        at += got;
+    }
+    for (; at < size; ++at)
+        block[at] = at % 2 == 0 ? L'\r' : L'\n'; // the run's closing line break
+    const LONGLONG start = BenchClock::Now();
+    const std::size_t found = std::wstring_view(block.data(), size).find(kAbsent);
+    const double seconds = BenchClock::SecondsSince(start);
+    if (found != std::wstring_view::npos)
+        return std::nullopt;
+    return seconds * static_cast<double>(chars) / static_cast<double>(size);
+}
+
+} // namespace
+
+void RecordBench::Run()
+{
+    std::fprintf(stderr, "long log: saving it, and finding in it\n");
+    MeasureSave();
+    MeasureFind();
+}
+
+void RecordBench::MeasureSave()
+{
+    e2e::TarrowDriver& app = m_tarrow.app();
+    const std::string measure = "the log saved through the save dialog, against a plain WriteFile loop";
+    const std::string goal = Format("at most %.2fx", kSaveRatio);
+    const std::wstring saved = m_tarrow.folder() + L"\\saved.log";
+    std::optional<std::size_t> unused;
+    std::string error;
+    const std::optional<double> seconds = Save(app, saved, nullptr, unused, error);
+    const std::uint64_t bytes = SizeOf(saved);
+    const std::optional<double> reference
+        = seconds ? WriteLoopSeconds(m_tarrow.folder() + L"\\written.bin", bytes) : std::nullopt;
+    ::DeleteFileW(saved.c_str());
+    if (!seconds || !reference) {
+        m_table.AddMissing(m_part, measure, seconds ? "the WriteFile loop failed" : error, goal);
+    } else {
+        m_table.AddGoal(m_part, measure,
+            Format("%.2f s / %.2f s = %.2fx (%.1f MB of UTF-8)", *seconds, *reference, *seconds / *reference,
+                static_cast<double>(bytes) / kMegabyte),
+            goal, *seconds <= kSaveRatio * *reference);
+    }
+
+    // Again, with Tarrow's memory read all along: the reading slows the save.
+    const std::string memoryMeasure = "Tarrow's private memory while saving, its peak over before";
+    const std::string memoryGoal = Format("at most +%.1f MB", kSaveMemoryBytes / kMegabyte);
+    const ProcessMeter meter(app.process(), app.pid());
+    const std::optional<std::size_t> before = meter.PrivateBytes();
+    std::optional<std::size_t> peak;
+    const std::wstring again = m_tarrow.folder() + L"\\saved-again.log";
+    const bool savedAgain = Save(app, again, &meter, peak, error).has_value();
+    ::DeleteFileW(again.c_str());
+    if (!savedAgain || !before || !peak) {
+        m_table.AddMissing(m_part, memoryMeasure, savedAgain ? "no memory figure" : error, memoryGoal);
+        return;
+    }
+    const double added = static_cast<double>(*peak) - static_cast<double>(*before);
+    m_table.AddGoal(
+        m_part, memoryMeasure, Format("%+.1f MB", added / kMegabyte), memoryGoal, added <= kSaveMemoryBytes);
+}
+
+void RecordBench::MeasureFind()
+{
+    e2e::TarrowDriver& app = m_tarrow.app();
+    const std::string measure = "an absent string looked for through the find window, against one wstring_view::find";
+    const std::string goal = Format("at most %.2fx", kFindRatio);
+    const std::optional<std::size_t> chars = app.logLength();
+    if (!chars || !ChooseFromLogMenu(app, L'f')) {
+        m_table.AddMissing(m_part, measure, "the log's shortcut menu did not open", goal);
+        return;
+    }
+    const e2e::Window box = app.waitForOtherWindow(L"查找");
+    const e2e::Window text = box.child(FindBox::kTextId);
+    if (!box || !text.setText(kAbsent)) {
+        m_table.AddMissing(m_part, measure, "the find window did not open", goal);
+        return;
+    }
+    // It opens looking up from the end, where the caret is: the whole log.
+    const LONGLONG start = BenchClock::Now();
+    text.pressKey(VK_RETURN);
+    std::optional<e2e::Window> notFound;
+    WaitClosely([&] {
+        for (const e2e::Window& window : app.otherWindows()) {
+            if (window.handle() != box.handle() && window.className() == L"#32770")
+                notFound = window;
+        }
+        return notFound.has_value();
+    });
+    const double seconds = BenchClock::SecondsSince(start);
+    if (notFound)
+        notFound->pressKey(VK_RETURN);
+    text.pressKey(VK_ESCAPE);
+    if (!notFound) {
+        m_table.AddMissing(m_part, measure, "Tarrow never said it found nothing", goal);
+        return;
+    }
+
+    bool scaled = false;
+    const std::optional<double> reference = OneBlockFindSeconds(m_floodBytes, *chars, scaled);
+    if (!reference) {
+        m_table.AddMissing(m_part, measure, "no block for the reference search", goal);
+        return;
+    }
+    m_table.AddGoal(m_part, measure,
+        Format("%.3f s / %.3f s = %.2fx (%zu characters%s)", seconds, *reference, seconds / *reference, *chars,
+            scaled ? "; the reference timed on part of them and scaled" : ""),
+        goal, seconds <= kFindRatio * *reference);
+}
