@@ -3,12 +3,12 @@
 
 #include "Encoding.h"
 #include "Sandbox.h"
+#include "SharedTarrowTest.h"
 #include "TarrowDriver.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
-#include <memory>
 
 namespace {
 
@@ -20,32 +20,8 @@ bool sameText(const std::wstring& a, const std::wstring& b)
     return ::lstrcmpiW(a.c_str(), b.c_str()) == 0;
 }
 
-// One Tarrow serves every look-only test here: starting Wine programs is slow.
-class MainWindowTest : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        box_ = std::make_unique<Sandbox>();
-        app_ = std::make_unique<TarrowDriver>(*box_);
-        started_ = box_->ready() && app_->start();
-    }
-
-    static void TearDownTestSuite()
-    {
-        app_.reset();
-        box_.reset();
-    }
-
-    void SetUp() override { ASSERT_TRUE(started_) << "Tarrow did not start; " << app_->describe(); }
-
-    static std::unique_ptr<Sandbox> box_;
-    static std::unique_ptr<TarrowDriver> app_;
-    static bool started_;
-};
-
-std::unique_ptr<Sandbox> MainWindowTest::box_;
-std::unique_ptr<TarrowDriver> MainWindowTest::app_;
-bool MainWindowTest::started_ = false;
+// Every test here only looks, so one Tarrow serves them all.
+class MainWindowTest : public SharedTarrowTest { };
 
 TEST_F(MainWindowTest, ControlsHaveTheirIdsClassesAndCaptions)
 {
