@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <ostream>
+#include <string>
 
 namespace {
 
@@ -180,53 +182,37 @@ TEST_F(TarrowSessionTest, AboutBoxOpensFromTheSystemMenuAndOkClosesIt)
     EXPECT_TRUE(app_.window().enabled()) << "the main window stayed disabled after the about box";
 }
 
-TEST_F(TarrowSessionTest, ExitButtonEndsTheProgram)
+// A way out of the program, as the operator or the system takes it.
+struct WayOut {
+    const char* name;
+    void (*take)(TarrowDriver& app);
+};
+
+void PrintTo(const WayOut& way, std::ostream* out)
+{
+    *out << way.name;
+}
+
+const WayOut kWaysOut[] = {
+    {"ExitButton", [](TarrowDriver& app) { EXPECT_TRUE(app.click(ids::kExit)); }},
+    {"EscapeOnTheFocusedControl", [](TarrowDriver& app) { app.pressKeyOnFocus(VK_ESCAPE); }},
+    {"EscapeInTheFileBox", [](TarrowDriver& app) { app.pressKey(ids::kFilePath, VK_ESCAPE); }},
+    {"EscapeInTheLogPane", [](TarrowDriver& app) { app.pressKey(ids::kLog, VK_ESCAPE); }},
+    {"CancelCommand", [](TarrowDriver& app) { app.command(IDCANCEL); }},
+    {"CloseBox", [](TarrowDriver& app) { app.close(); }},
+    {"WmClose", [](TarrowDriver& app) { app.window().post(WM_CLOSE); }},
+};
+
+class WayOutTest : public TarrowSessionTest, public testing::WithParamInterface<WayOut> { };
+
+TEST_P(WayOutTest, EndsTheProgram)
 {
     const Window main = app_.window();
-    EXPECT_TRUE(app_.click(ids::kExit));
+    GetParam().take(app_);
     expectGone(main);
 }
 
-TEST_F(TarrowSessionTest, EscapeOnTheFocusedControlEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.pressKeyOnFocus(VK_ESCAPE);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, EscapeInTheFileBoxEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.pressKey(ids::kFilePath, VK_ESCAPE);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, EscapeInTheLogPaneEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.pressKey(ids::kLog, VK_ESCAPE);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, CancelCommandEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.command(IDCANCEL);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, CloseBoxEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.close();
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, WmCloseEndsTheProgram)
-{
-    const Window main = app_.window();
-    main.post(WM_CLOSE);
-    expectGone(main);
-}
+INSTANTIATE_TEST_SUITE_P(Every, WayOutTest, testing::ValuesIn(kWaysOut),
+    [](const testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
 
 } // namespace
