@@ -1,7 +1,6 @@
 #pragma once
 
-#include "BenchSettings.h"
-#include "ResultTable.h"
+#include "BenchPart.h"
 
 #include <map>
 #include <string>
@@ -15,13 +14,9 @@
 // meanwhile. Polled: the log is read every 2 ms from outside; each read is a
 // message that wakes Tarrow's loop, which then drains the pipe, so this
 // figure shows the polling as much as Tarrow and is given for comparison.
-class LatencyBench {
+class LatencyBench : public BenchPart {
 public:
-    LatencyBench(const BenchSettings& settings, ResultTable& table)
-        : m_settings(settings)
-        , m_table(table)
-    {
-    }
+    using BenchPart::BenchPart;
 
     void Run();
 
@@ -31,7 +26,4 @@ public:
 
 private:
     void Report(const std::string& measure, const std::vector<double>& latenciesMs, bool goal, bool allSeen);
-
-    const BenchSettings& m_settings;
-    ResultTable& m_table;
 };

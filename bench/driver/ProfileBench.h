@@ -1,24 +1,15 @@
 #pragma once
 
-#include "BenchSettings.h"
-#include "ResultTable.h"
+#include "BenchPart.h"
 
 // Where Tarrow's time goes while it shows a flood: the probe times every
 // message the log control gets (by message, and for appends by how much the
 // log already held) and Tarrow's own calls of the platform functions it
 // makes per chunk or per turn of its loop (reading the pipe, decoding,
 // invalidating, waiting, dispatching), so what is left is Tarrow's own code.
-class ProfileBench {
+class ProfileBench : public BenchPart {
 public:
-    ProfileBench(const BenchSettings& settings, ResultTable& table)
-        : m_settings(settings)
-        , m_table(table)
-    {
-    }
+    using BenchPart::BenchPart;
 
     void Run();
-
-private:
-    const BenchSettings& m_settings;
-    ResultTable& m_table;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "BenchPart.h"
 #include "BenchSettings.h"
 #include "BenchTarrow.h"
-#include "ResultTable.h"
 
 #include <ProbeProtocol.h>
 
@@ -25,13 +25,9 @@
 // (Asking the log for its length would wake Tarrow's loop, which sleeps when
 // the pipe is empty, and so speed it up.) The window is pinged in a run of
 // its own.
-class ThroughputBench {
+class ThroughputBench : public BenchPart {
 public:
-    ThroughputBench(const BenchSettings& settings, ResultTable& table)
-        : m_settings(settings)
-        , m_table(table)
-    {
-    }
+    using BenchPart::BenchPart;
 
     void Run(bool throughput, bool responsiveness);
 
@@ -89,7 +85,4 @@ private:
     std::optional<ReaderTimes> Readers(double megabytes, std::size_t chunk, bool peekFirst) const;
     void ReportSize(
         double megabytes, const Series& shown, std::optional<double> minimal, std::optional<double> byTheRule);
-
-    const BenchSettings& m_settings;
-    ResultTable& m_table;
 };

@@ -4,6 +4,7 @@
 
 #include "Encoding.h"
 #include "Sandbox.h"
+#include "SharedTarrowTest.h"
 #include "TarrowDriver.h"
 
 #include <ComPtr.h>
@@ -17,7 +18,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -100,25 +100,14 @@ private:
 
 ValueChangeListener* ValueChangeListener::s_current = nullptr;
 
-// One Tarrow serves both tests: starting Wine programs is slow.
-class ScreenReaderTest : public testing::Test {
+// Both tests run the tool in one Tarrow, each after the other's run has ended.
+class ScreenReaderTest : public SharedTarrowTest {
 protected:
     static void SetUpTestSuite()
     {
-        box_ = std::make_unique<Sandbox>();
-        box_->installTool(L"burnkit.exe");
-        app_ = std::make_unique<TarrowDriver>(*box_);
-        started_
-            = box_->ready() && app_->start() && app_->setText(ids::kFilePath, box_->writeFile(L"image.dat", "data"));
+        Start([](Sandbox& box) { box.installTool(L"burnkit.exe"); });
+        started_ = started_ && app_->setText(ids::kFilePath, box_->writeFile(L"image.dat", "data"));
     }
-
-    static void TearDownTestSuite()
-    {
-        app_.reset();
-        box_.reset();
-    }
-
-    void SetUp() override { ASSERT_TRUE(started_) << "Tarrow did not start; " << app_->describe(); }
 
     HWND Log() const { return app_->control(ids::kLog).handle(); }
 
@@ -132,14 +121,7 @@ protected:
     }
 
     const UniqueApartment com_ = EnterSingleThreadedApartment();
-    static std::unique_ptr<Sandbox> box_;
-    static std::unique_ptr<TarrowDriver> app_;
-    static bool started_;
 };
-
-std::unique_ptr<Sandbox> ScreenReaderTest::box_;
-std::unique_ptr<TarrowDriver> ScreenReaderTest::app_;
-bool ScreenReaderTest::started_ = false;
 
 TEST_F(ScreenReaderTest, ReadsTheLogAsNamedReadOnlyTextWithTheLogAsItsValue)
 {

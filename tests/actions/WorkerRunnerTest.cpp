@@ -26,6 +26,23 @@ protected:
     // The dialog answers a sent message: its thread is pumping messages.
     bool WindowAnswers() const { return m_app->window().send(WM_NULL, 0, 0, 2000ms).has_value(); }
 
+    // Starts the tool with the button and waits for the start of its output.
+    void StartRun(const std::string& script, int button, const std::wstring& firstOutput)
+    {
+        ASSERT_NO_FATAL_FAILURE(Start(script));
+        ASSERT_TRUE(m_app->click(button));
+        ASSERT_TRUE(m_app->waitForLog(firstOutput));
+    }
+
+    // The same, keeping hold of the tool's process in m_tool; the script
+    // must record the tool's arguments in args.txt.
+    void StartWatchedRun(const std::string& script, int button, const std::wstring& firstOutput)
+    {
+        ASSERT_NO_FATAL_FAILURE(StartRun(script, button, firstOutput));
+        m_tool = RecordedTool();
+        ASSERT_TRUE(m_tool && m_tool->opened());
+    }
+
     // Runs a tool that leaves a process of its own holding the pipe, and
     // returns once the tool itself has ended.
     void RunToolLeavingAProcessBehind(const std::string& toolScript, const std::string& leftoverScript)
@@ -39,16 +56,16 @@ protected:
         ASSERT_TRUE(grandchild && grandchild->opened());
         ASSERT_TRUE(tool->waitForExit());
     }
+
+    std::unique_ptr<Process> m_tool;
 };
 
 TEST_F(ToolRun, OutputStreamsInWhileTheToolRunsAndButtonsFollowTheRun)
 {
-    Start("out 正在编程 0x0000-0x03FF ... 25%\\r\\n\n"
-          "waitfile go\n"
-          "out 编程完成。\\r\\n\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-
-    ASSERT_TRUE(m_app->waitForLog(L"正在编程 0x0000-0x03FF ... 25%\r\n"));
+    ASSERT_NO_FATAL_FAILURE(StartRun("out 正在编程 0x0000-0x03FF ... 25%\\r\\n\n"
+                                     "waitfile go\n"
+                                     "out 编程完成。\\r\\n\n",
+        ids::kProgram, L"正在编程 0x0000-0x03FF ... 25%\r\n"));
     EXPECT_TRUE(ActionsDisabled());
     EXPECT_TRUE(m_app->isEnabled(ids::kBrowse));
     EXPECT_TRUE(m_app->isEnabled(ids::kExit));
@@ -78,9 +95,7 @@ TEST_F(ToolRun, RepaintsDuringARunDoNotEndTheProgram)
     // Painting is left to the platform's default handling; asking for it
     // while a button's handler runs the tool must not turn the click itself
     // into a dialog's OK.
-    Start("out working\\r\\n\nwaitfile go\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"working\r\n"));
+    ASSERT_NO_FATAL_FAILURE(StartRun("out working\\r\\n\nwaitfile go\n", ids::kProgram, L"working\r\n"));
     for (int i = 0; i < 5; ++i) {
         ::RedrawWindow(m_app->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
         ASSERT_TRUE(WindowAnswers());
@@ -100,9 +115,7 @@ TEST_F(ToolRun, SilentToolLeavesOneLineBreak)
 
 TEST_F(ToolRun, SecondRunIsRefusedWithoutAMessage)
 {
-    Start("args args.txt\nout first\\r\\n\nwaitfile go\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"first\r\n"));
+    ASSERT_NO_FATAL_FAILURE(StartRun("args args.txt\nout first\\r\\n\nwaitfile go\n", ids::kProgram, L"first\r\n"));
 
     // The buttons are greyed out; commands reach the window all the same.
     m_app->command(ids::kVerify);
@@ -117,9 +130,8 @@ TEST_F(ToolRun, SplitCharacterZeroBytesAndAHeldByteAtTheEnd)
 {
     // "A" and the first byte of 中 come in one write and so in one chunk;
     // the second byte follows once the test has seen "A" in the log.
-    Start("outraw 41 D6\nwaitfile go\noutraw D0 00 42 0D 0A\nout tail\\xD6\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"A"));
+    ASSERT_NO_FATAL_FAILURE(
+        StartRun("outraw 41 D6\nwaitfile go\noutraw D0 00 42 0D 0A\nout tail\\xD6\n", ids::kProgram, L"A"));
     Release(L"go");
     m_app->waitFor([&] { return ActionsEnabled() && m_app->logText().size() >= 12; }, "the run to end");
 
@@ -131,30 +143,24 @@ TEST_F(ToolRun, SplitCharacterZeroBytesAndAHeldByteAtTheEnd)
 
 TEST_F(ToolRun, ExitDuringARunEndsTarrowAndTerminatesTheTool)
 {
-    Start("args args.txt\nout working\\r\\n\nwaitfile never\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"working"));
-    std::unique_ptr<Process> tool = RecordedTool();
-    ASSERT_TRUE(tool && tool->opened());
+    ASSERT_NO_FATAL_FAILURE(
+        StartWatchedRun("args args.txt\nout working\\r\\n\nwaitfile never\n", ids::kProgram, L"working"));
 
     ASSERT_TRUE(m_app->click(ids::kExit));
     ASSERT_TRUE(m_app->waitForExit());
-    ASSERT_TRUE(tool->waitForExit());
-    EXPECT_EQ(0xFFFFFFFFu, tool->exitCode().value_or(0));
+    ASSERT_TRUE(m_tool->waitForExit());
+    EXPECT_EQ(0xFFFFFFFFu, m_tool->exitCode().value_or(0));
 }
 
 TEST_F(ToolRun, CloseBoxDuringARunEndsTarrowAndTerminatesTheTool)
 {
-    Start("args args.txt\nout working\\r\\n\nwaitfile never\n");
-    ASSERT_TRUE(m_app->click(ids::kVerify));
-    ASSERT_TRUE(m_app->waitForLog(L"working"));
-    std::unique_ptr<Process> tool = RecordedTool();
-    ASSERT_TRUE(tool && tool->opened());
+    ASSERT_NO_FATAL_FAILURE(
+        StartWatchedRun("args args.txt\nout working\\r\\n\nwaitfile never\n", ids::kVerify, L"working"));
 
     m_app->close();
     ASSERT_TRUE(m_app->waitForExit());
-    ASSERT_TRUE(tool->waitForExit());
-    EXPECT_EQ(0xFFFFFFFFu, tool->exitCode().value_or(0));
+    ASSERT_TRUE(m_tool->waitForExit());
+    EXPECT_EQ(0xFFFFFFFFu, m_tool->exitCode().value_or(0));
 }
 
 TEST_F(ToolRun, WindowStaysLiveWhileALeftoverProcessHoldsTheOutput)
@@ -183,17 +189,14 @@ TEST_F(ToolRun, ExitWorksWhileALeftoverProcessHoldsTheOutput)
 
 TEST_F(ToolRun, ToolSeesThePipeBreakWhenTarrowIsKilled)
 {
-    Start("args args.txt\nout started\\r\\n\nwaitfile go\nfiller 16M\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"started"));
-    std::unique_ptr<Process> tool = RecordedTool();
-    ASSERT_TRUE(tool && tool->opened());
+    ASSERT_NO_FATAL_FAILURE(
+        StartWatchedRun("args args.txt\nout started\\r\\n\nwaitfile go\nfiller 16M\n", ids::kProgram, L"started"));
 
     m_app->terminate();
     Release(L"go");
     // Nobody reads any more: the tool's writes must fail, not block.
-    ASSERT_TRUE(tool->waitForExit());
-    EXPECT_EQ(4u, tool->exitCode().value_or(0)) << "the double's code for a failed write";
+    ASSERT_TRUE(m_tool->waitForExit());
+    EXPECT_EQ(4u, m_tool->exitCode().value_or(0)) << "the double's code for a failed write";
 }
 
 TEST_F(ToolRun, CrashingToolLeavesItsOutputAndAUsableWindow)
@@ -209,9 +212,7 @@ TEST_F(ToolRun, CrashingToolLeavesItsOutputAndAUsableWindow)
 
 TEST_F(ToolRun, EnterAndEscAreNotDialogKeysWhileAToolRuns)
 {
-    Start("args args.txt\nout running\\r\\n\nwaitfile go\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"running"));
+    ASSERT_NO_FATAL_FAILURE(StartRun("args args.txt\nout running\\r\\n\nwaitfile go\n", ids::kProgram, L"running"));
 
     m_app->pressKey(ids::kFilePath, VK_RETURN);
     m_app->pressKey(ids::kFilePath, VK_ESCAPE);
@@ -234,17 +235,14 @@ TEST_F(ToolRun, EnterAndEscAreNotDialogKeysWhileAToolRuns)
 
 TEST_F(ToolRun, AboutBoxOpensDuringARunAndTheRunEndsOnlyWhenItCloses)
 {
-    Start("args args.txt\nout one\\r\\n\nwaitfile go\nout two\\r\\n\n");
-    ASSERT_TRUE(m_app->click(ids::kProgram));
-    ASSERT_TRUE(m_app->waitForLog(L"one\r\n"));
-    std::unique_ptr<Process> tool = RecordedTool();
-    ASSERT_TRUE(tool && tool->opened());
+    ASSERT_NO_FATAL_FAILURE(
+        StartWatchedRun("args args.txt\nout one\\r\\n\nwaitfile go\nout two\\r\\n\n", ids::kProgram, L"one\r\n"));
 
     m_app->systemCommand(ids::kAboutCommand);
     const Window about = m_app->waitForOtherWindow(L"关于 Tarrow");
     ASSERT_TRUE(about);
     Release(L"go");
-    ASSERT_TRUE(tool->waitForExit());
+    ASSERT_TRUE(m_tool->waitForExit());
     // The output is read behind the about box, but the run is over only
     // once the runner's own loop turns again.
     EXPECT_TRUE(m_app->waitFor([&] { return m_app->logText() == L"one\r\ntwo\r\n"; }, "the output behind the box"));

@@ -44,6 +44,14 @@ protected:
         ASSERT_TRUE(dialog.choose(path)) << toUtf8(dialog.describeChildren());
     }
 
+    // Writes an STP file of that name, picks it, and returns its path.
+    std::wstring PickNewStp(const std::wstring& name)
+    {
+        const std::wstring stp = m_box->writeFile(name, "STP");
+        Pick(stp);
+        return stp;
+    }
+
     // Waits until Browse has finished: its closing log line or file box change.
     testing::AssertionResult WaitFor(const std::wstring& log, const std::wstring& fileBox)
     {
@@ -90,8 +98,7 @@ TEST_F(Browse, TypedNameThatDoesNotExistIsTakenAsItIs)
 TEST_F(Browse, StpInAnyCaseIsConvertedAndTheDatPathKeepsTheRestOfItsCase)
 {
     Start(kConvertOk, SandboxOptions{true, L"Tarrow.exe"});
-    const std::wstring stp = m_box->writeFile(L"My Design.Stp", "STP");
-    Pick(stp);
+    const std::wstring stp = PickNewStp(L"My Design.Stp");
     const std::wstring dat = m_box->file(L"My Design.dat");
     ASSERT_TRUE(WaitFor(L"Converting...\r\nDone.\r\n\r\n", dat));
 
@@ -105,8 +112,7 @@ TEST_F(Browse, StpInAnyCaseIsConvertedAndTheDatPathKeepsTheRestOfItsCase)
 TEST_F(Browse, BlankLinesAfterTheMarkerDoNotHideIt)
 {
     Start("out Done.\\r\\n\nout \\r\\n   \\r\\n\\t\\r\\n\nout \xE3\x80\x80\xE3\x80\x80\\r\\n\n");
-    const std::wstring stp = m_box->writeFile(L"a.STP", "STP");
-    Pick(stp);
+    PickNewStp(L"a.STP");
     ASSERT_TRUE(WaitFor(L"Done.\r\n\r\n   \r\n\t\r\n\x3000\x3000\r\n\r\n", m_box->file(L"a.dat")));
 }
 
@@ -115,8 +121,7 @@ TEST_F(Browse, MarkerInAnotherCaseOrFollowedByAnErrorFails)
     Start("out done.\\r\\n\n");
     const std::wstring before = m_box->writeFile(L"before.dat", "x");
     ASSERT_TRUE(m_app->setText(ids::kFilePath, before));
-    const std::wstring stp = m_box->writeFile(L"a.stp", "STP");
-    Pick(stp);
+    const std::wstring stp = PickNewStp(L"a.stp");
     ASSERT_TRUE(WaitFor(L"done.\r\n\r\nSTP文件转换失败！\r\n", before));
 
     m_box->setScript(L"stpconv.exe", "out Done.\\r\\n\nout error: write failed\\r\\n\n");
@@ -128,13 +133,11 @@ TEST_F(Browse, MarkerInAnotherCaseOrFollowedByAnErrorFails)
 TEST_F(Browse, SilentConverterIsNotJudgedByAnEarlierDone)
 {
     Start(kConvertOk);
-    const std::wstring first = m_box->writeFile(L"first.stp", "STP");
-    Pick(first);
+    PickNewStp(L"first.stp");
     ASSERT_TRUE(WaitFor(L"Converting...\r\nDone.\r\n\r\n", m_box->file(L"first.dat")));
 
     m_box->setScript(L"stpconv.exe", "args conv.txt\n");
-    const std::wstring second = m_box->writeFile(L"second.stp", "STP");
-    Pick(second);
+    PickNewStp(L"second.stp");
     ASSERT_TRUE(WaitFor(L"Converting...\r\nDone.\r\n\r\n\r\nSTP文件转换失败！\r\n", m_box->file(L"first.dat")));
     EXPECT_EQ(2u, Conversions().size());
 }
@@ -144,8 +147,7 @@ TEST_F(Browse, ConverterThatCannotStartIsAFailure)
     Start("");
     const std::wstring before = m_box->writeFile(L"old.dat", "x");
     ASSERT_TRUE(m_app->setText(ids::kFilePath, before));
-    const std::wstring stp = m_box->writeFile(L"x.stp", "STP");
-    Pick(stp);
+    PickNewStp(L"x.stp");
     ASSERT_TRUE(WaitFor(L"创建工作进程失败！\r\nSTP文件转换失败！\r\n", before));
 }
 
@@ -159,8 +161,7 @@ TEST_F(Browse, ConversionRefusedDuringADeviceActionIsAFailure)
     // The running tool's own line must not pass for the converter's.
     m_box->setScript(L"burnkit.exe", "");
 
-    const std::wstring stp = m_box->writeFile(L"y.stp", "STP");
-    Pick(stp);
+    PickNewStp(L"y.stp");
     ASSERT_TRUE(WaitFor(L"burning\r\nSTP文件转换失败！\r\n", image));
     EXPECT_FALSE(m_box->exists(L"conv.txt"));
 

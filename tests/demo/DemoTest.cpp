@@ -24,7 +24,10 @@ constexpr std::size_t kTrw8kSize = 8192;
 
 // The log after the session on examples/blink_demo.stp, line by line: the
 // tools' own lines, each run closed by Tarrow's empty line. {stp} and {dat}
-// stand for the full paths of the design and its DAT file.
+// stand for the full paths of the design and its DAT file. burnkit opens
+// every run alike, so "{burnkit ACTION}" stands for kBurnkitOpening; Program
+// and Verify go over the same pages of the design, so "{pages VERB}" stands
+// for a line per page of kDataPages.
 const wchar_t kTranscript[] = LR"(stpconv 1.0 - STP 转 DAT
 输入：{stp}
 输出：{dat}
@@ -36,71 +39,18 @@ const wchar_t kTranscript[] = LR"(stpconv 1.0 - STP 转 DAT
 已写入 4792 字节，数据 CRC-32 0x03878C84。
 Done. 转换完成。
 
-burnkit 器件模拟器 1.0
-操作：编程
-数据文件：{dat}
-数据文件检查通过，CRC-32 0x03878C84。
-器件 TRW8K（8 KB），设计 blink_demo，数据 4688 字节。
-正在连接器件...
+{burnkit 编程}
 正在查空...
-正在编程 0x0000-0x00FF ... 5%
-正在编程 0x0100-0x01FF ... 10%
-正在编程 0x0200-0x02FF ... 15%
-正在编程 0x0300-0x03FF ... 20%
-正在编程 0x0400-0x04FF ... 25%
-正在编程 0x0500-0x05FF ... 30%
-正在编程 0x0600-0x06FF ... 35%
-正在编程 0x0700-0x07FF ... 40%
-正在编程 0x0800-0x08FF ... 45%
-正在编程 0x0900-0x09FF ... 50%
-正在编程 0x0A00-0x0AFF ... 55%
-正在编程 0x0B00-0x0BFF ... 60%
-正在编程 0x0C00-0x0CFF ... 65%
-正在编程 0x0D00-0x0DFF ... 70%
-正在编程 0x0E00-0x0EFF ... 75%
-正在编程 0x0F00-0x0FFF ... 80%
-正在编程 0x1000-0x10FF ... 85%
-正在编程 0x1800-0x18FF ... 90%
-正在编程 0x1900-0x19FF ... 95%
-正在编程 0x1F00-0x1FFF ... 100%
+{pages 正在编程}
 共写入 20 页，4688 字节数据。
 编程完成。
 
-burnkit 器件模拟器 1.0
-操作：校验
-数据文件：{dat}
-数据文件检查通过，CRC-32 0x03878C84。
-器件 TRW8K（8 KB），设计 blink_demo，数据 4688 字节。
-正在连接器件...
-正在校验 0x0000-0x00FF ... 5%
-正在校验 0x0100-0x01FF ... 10%
-正在校验 0x0200-0x02FF ... 15%
-正在校验 0x0300-0x03FF ... 20%
-正在校验 0x0400-0x04FF ... 25%
-正在校验 0x0500-0x05FF ... 30%
-正在校验 0x0600-0x06FF ... 35%
-正在校验 0x0700-0x07FF ... 40%
-正在校验 0x0800-0x08FF ... 45%
-正在校验 0x0900-0x09FF ... 50%
-正在校验 0x0A00-0x0AFF ... 55%
-正在校验 0x0B00-0x0BFF ... 60%
-正在校验 0x0C00-0x0CFF ... 65%
-正在校验 0x0D00-0x0DFF ... 70%
-正在校验 0x0E00-0x0EFF ... 75%
-正在校验 0x0F00-0x0FFF ... 80%
-正在校验 0x1000-0x10FF ... 85%
-正在校验 0x1800-0x18FF ... 90%
-正在校验 0x1900-0x19FF ... 95%
-正在校验 0x1F00-0x1FFF ... 100%
+{burnkit 校验}
+{pages 正在校验}
 已校验 4688 字节数据。
 校验通过。
 
-burnkit 器件模拟器 1.0
-操作：擦除
-数据文件：{dat}
-数据文件检查通过，CRC-32 0x03878C84。
-器件 TRW8K（8 KB），设计 blink_demo，数据 4688 字节。
-正在连接器件...
+{burnkit 擦除}
 正在擦除 0x0000-0x03FF ... 12%
 正在擦除 0x0400-0x07FF ... 25%
 正在擦除 0x0800-0x0BFF ... 37%
@@ -111,16 +61,28 @@ burnkit 器件模拟器 1.0
 正在擦除 0x1C00-0x1FFF ... 100%
 擦除完成。
 
-burnkit 器件模拟器 1.0
-操作：校验
-数据文件：{dat}
-数据文件检查通过，CRC-32 0x03878C84。
-器件 TRW8K（8 KB），设计 blink_demo，数据 4688 字节。
-正在连接器件...
+{burnkit 校验}
 正在校验 0x0000-0x00FF ... 5%
 校验失败：地址 0x0000 处数据不一致（应为 0x00，读出 0xFF）。
 
 )";
+
+const wchar_t kBurnkitOpening[] = LR"(burnkit 器件模拟器 1.0
+操作：{action}
+数据文件：{dat}
+数据文件检查通过，CRC-32 0x03878C84。
+器件 TRW8K（8 KB），设计 blink_demo，数据 4688 字节。
+正在连接器件...
+)";
+
+// The pages that hold blink_demo's data, each with how much of the run is
+// done once it is.
+const wchar_t* const kDataPages[]
+    = {L"0x0000-0x00FF ... 5%", L"0x0100-0x01FF ... 10%", L"0x0200-0x02FF ... 15%", L"0x0300-0x03FF ... 20%",
+        L"0x0400-0x04FF ... 25%", L"0x0500-0x05FF ... 30%", L"0x0600-0x06FF ... 35%", L"0x0700-0x07FF ... 40%",
+        L"0x0800-0x08FF ... 45%", L"0x0900-0x09FF ... 50%", L"0x0A00-0x0AFF ... 55%", L"0x0B00-0x0BFF ... 60%",
+        L"0x0C00-0x0CFF ... 65%", L"0x0D00-0x0DFF ... 70%", L"0x0E00-0x0EFF ... 75%", L"0x0F00-0x0FFF ... 80%",
+        L"0x1000-0x10FF ... 85%", L"0x1800-0x18FF ... 90%", L"0x1900-0x19FF ... 95%", L"0x1F00-0x1FFF ... 100%"};
 
 std::wstring replaceAll(std::wstring text, const std::wstring& from, const std::wstring& to)
 {
@@ -129,9 +91,8 @@ std::wstring replaceAll(std::wstring text, const std::wstring& from, const std::
     return text;
 }
 
-std::vector<std::wstring> expectedLines(const std::wstring& stp, const std::wstring& dat)
+std::vector<std::wstring> splitLines(const std::wstring& text)
 {
-    const std::wstring text = replaceAll(replaceAll(kTranscript, L"{stp}", stp), L"{dat}", dat);
     std::vector<std::wstring> lines;
     std::size_t start = 0;
     for (std::size_t end = text.find(L'\n'); end != std::wstring::npos; end = text.find(L'\n', start)) {
@@ -139,6 +100,31 @@ std::vector<std::wstring> expectedLines(const std::wstring& stp, const std::wstr
         start = end + 1;
     }
     return lines;
+}
+
+// What follows the marker in a "{marker WORD}" line of the transcript;
+// empty for any other line.
+std::wstring placeholder(const std::wstring& line, const std::wstring& marker)
+{
+    if (line.rfind(marker, 0) != 0 || line.back() != L'}')
+        return {};
+    return line.substr(marker.size(), line.size() - marker.size() - 1);
+}
+
+std::vector<std::wstring> expectedLines(const std::wstring& stp, const std::wstring& dat)
+{
+    std::wstring text;
+    for (const std::wstring& line : splitLines(kTranscript)) {
+        if (const std::wstring action = placeholder(line, L"{burnkit "); !action.empty()) {
+            text += replaceAll(kBurnkitOpening, L"{action}", action);
+        } else if (const std::wstring verb = placeholder(line, L"{pages "); !verb.empty()) {
+            for (const wchar_t* page : kDataPages)
+                text += verb + L" " + page + L"\n";
+        } else {
+            text += line + L"\n";
+        }
+    }
+    return splitLines(replaceAll(replaceAll(text, L"{stp}", stp), L"{dat}", dat));
 }
 
 testing::AssertionResult sameLines(const std::vector<std::wstring>& expected, const std::vector<std::wstring>& actual)

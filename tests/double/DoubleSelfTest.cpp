@@ -180,6 +180,17 @@ TEST_F(DoubleTest, ExitEndsTheScriptWithItsCode)
     EXPECT_EQ(run("# only a comment\n\n").exitCode, 0u);
 }
 
+TEST_F(DoubleTest, AFileCommandThatFailsEndsTheScriptWithItsCode)
+{
+    // In a folder that is not there, neither the file nor the record can be
+    // made; the double says so and runs nothing after it.
+    const Outcome touch = run("touch no such folder\\made\nout after\\r\\n\n");
+    EXPECT_EQ(touch.exitCode, 6u);
+    EXPECT_EQ(touch.out, "");
+    EXPECT_NE(touch.err.find("line 1: cannot create"), std::string::npos) << touch.err;
+    EXPECT_EQ(run("args no such folder\\args.txt\n").exitCode, 6u);
+}
+
 TEST_F(DoubleTest, CrashDiesOfAnUnhandledException)
 {
     const Outcome outcome = run("out before\\r\\n\ncrash\nout after\\r\\n");

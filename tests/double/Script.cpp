@@ -3,6 +3,7 @@
 #include "Encoding.h"
 #include "FillerText.h"
 
+#include <TextFormat.h>
 #include <UniqueAny.h>
 
 #include <windows.h>
@@ -20,30 +21,9 @@ constexpr std::uint32_t kMaxSleepMs = 24u * 60u * 60u * 1000u;
 constexpr std::uint64_t kMaxTicks = 100000;
 constexpr std::uint64_t kMaxLeak = 100000;
 
-std::string_view trim(std::string_view text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::uint64_t parseUnsigned(std::string_view text, std::uint64_t max, const char* what)
 {
-    text = trim(text);
+    text = trimBlanks(text);
     std::uint64_t multiplier = 1;
     if (!text.empty() && (text.back() == 'k' || text.back() == 'K')) {
         multiplier = 1024;
@@ -69,11 +49,11 @@ std::uint64_t parseUnsigned(std::string_view text, std::uint64_t max, const char
 
 std::uint32_t parseExitCode(std::string_view text)
 {
-    text = trim(text);
+    text = trimBlanks(text);
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         std::uint64_t value = 0;
         for (char c : text.substr(2)) {
-            const int digit = hexDigit(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0)
                 throw std::invalid_argument("bad exit code '" + std::string(text) + "'");
             value = value * 16 + static_cast<unsigned>(digit);
@@ -92,7 +72,7 @@ std::uint32_t parseExitCode(std::string_view text)
 
 std::wstring resolvePath(std::string_view text, const std::wstring& baseDirectory)
 {
-    text = trim(text);
+    text = trimBlanks(text);
     if (text.empty())
         throw std::invalid_argument("missing path");
     std::wstring path = fromUtf8(text);
@@ -115,7 +95,7 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
 {
     Command command;
     const auto noOperand = [&] {
-        if (!trim(operand).empty())
+        if (!trimBlanks(operand).empty())
             throw std::invalid_argument("'" + std::string(verb) + "' takes no operand");
     };
 
@@ -130,7 +110,7 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
     } else if (verb == "filler" || verb == "errfiller") {
         command.verb = Verb::Filler;
         command.stream = verb == "filler" ? Stream::Out : Stream::Err;
-        operand = trim(operand);
+        operand = trimBlanks(operand);
         const auto blank = operand.find_first_of(" \t");
         command.amount = parseUnsigned(operand.substr(0, blank), std::uint64_t(1) << 40, "byte count");
         command.width = FillerText::kDefaultWidth;
@@ -141,7 +121,7 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
         }
     } else if (verb == "ticks") {
         command.verb = Verb::Ticks;
-        operand = trim(operand);
+        operand = trimBlanks(operand);
         const auto blank = operand.find_first_of(" \t");
         if (blank == std::string_view::npos)
             throw std::invalid_argument("'ticks' takes a count and an interval");
@@ -219,8 +199,8 @@ std::string Script::decodeText(std::string_view text)
             run += '\\';
             break;
         case 'x': {
-            const int high = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
-            const int low = i + 2 < text.size() ? hexDigit(text[i + 2]) : -1;
+            const int high = i + 1 < text.size() ? hexDigitValue(text[i + 1]) : -1;
+            const int low = i + 2 < text.size() ? hexDigitValue(text[i + 2]) : -1;
             if (high < 0 || low < 0)
                 throw std::invalid_argument("\\x needs two hex digits");
             flush();
@@ -246,7 +226,7 @@ std::string Script::decodeHex(std::string_view text)
                 throw std::invalid_argument("hex bytes need two digits each");
             continue;
         }
-        const int digit = hexDigit(c);
+        const int digit = hexDigitValue(c);
         if (digit < 0)
             throw std::invalid_argument(std::string("not a hex digit: '") + c + "'");
         if (high < 0) {

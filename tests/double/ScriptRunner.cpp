@@ -83,54 +83,69 @@ void ScriptRunner::complain(int line, const std::string& message)
 std::uint32_t ScriptRunner::run(const Script& script)
 {
     for (const Command& command : script.commands()) {
-        switch (command.verb) {
-        case Verb::Write:
-            if (!write(command.stream, command.bytes))
-                return kExitStreamClosed;
-            break;
-        case Verb::Filler:
-            if (!writeFiller(command))
-                return kExitStreamClosed;
-            break;
-        case Verb::Ticks:
-            if (!writeTicks(command))
-                return kExitStreamClosed;
-            break;
-        case Verb::Sleep:
-            ::Sleep(static_cast<DWORD>(command.amount));
-            break;
-        case Verb::WaitFile:
-            if (!waitForFile(command))
-                return kExitWaitGaveUp;
-            break;
-        case Verb::Touch:
-            if (!touch(command))
-                return kExitFileFailed;
-            break;
-        case Verb::Args:
-            if (!recordArguments(command))
-                return kExitFileFailed;
-            break;
-        case Verb::Spawn:
-            if (!spawn(command))
-                return kExitSpawnFailed;
-            break;
-        case Verb::Leak:
-            // Handles it never closes, for checking how handles are counted.
-            for (std::uint64_t i = 0; i < command.amount; ++i) {
-                if (!::CreateEventW(nullptr, TRUE, FALSE, nullptr))
-                    return kExitFileFailed;
-            }
-            break;
-        case Verb::CloseStd:
-            closeStandardStreams();
-            break;
-        case Verb::Crash:
-            crash();
-        case Verb::Exit:
+        if (command.verb == Verb::Exit)
             return command.exitCode;
-        }
+        if (!perform(command))
+            return exitCodeOnFailure(command.verb);
     }
+    return 0;
+}
+
+bool ScriptRunner::perform(const Command& command)
+{
+    switch (command.verb) {
+    case Verb::Write:
+        return write(command.stream, command.bytes);
+    case Verb::Filler:
+        return writeFiller(command);
+    case Verb::Ticks:
+        return writeTicks(command);
+    case Verb::Sleep:
+        ::Sleep(static_cast<DWORD>(command.amount));
+        return true;
+    case Verb::WaitFile:
+        return waitForFile(command);
+    case Verb::Touch:
+        return touch(command);
+    case Verb::Args:
+        return recordArguments(command);
+    case Verb::Spawn:
+        return spawn(command);
+    case Verb::Leak:
+        return leakHandles(command);
+    case Verb::CloseStd:
+        closeStandardStreams();
+        return true;
+    case Verb::Crash:
+        crash();
+    case Verb::Exit:
+        break;
+    }
+    return true;
+}
+
+std::uint32_t ScriptRunner::exitCodeOnFailure(Verb verb)
+{
+    switch (verb) {
+    case Verb::Write:
+    case Verb::Filler:
+    case Verb::Ticks:
+        return kExitStreamClosed;
+    case Verb::WaitFile:
+        return kExitWaitGaveUp;
+    case Verb::Spawn:
+        return kExitSpawnFailed;
+    case Verb::Touch:
+    case Verb::Args:
+    case Verb::Leak:
+        return kExitFileFailed;
+    case Verb::Sleep:
+    case Verb::CloseStd:
+    case Verb::Crash:
+    case Verb::Exit:
+        break;
+    }
+    // These cannot fail.
     return 0;
 }
 
@@ -244,6 +259,16 @@ bool ScriptRunner::recordArguments(const Command& command)
         || written != record.size()) {
         complain(command.line, "cannot record arguments in " + toUtf8(command.path));
         return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::leakHandles(const Command& command)
+{
+    // Handles it never closes, for checking how handles are counted.
+    for (std::uint64_t i = 0; i < command.amount; ++i) {
+        if (!::CreateEventW(nullptr, TRUE, FALSE, nullptr))
+            return false;
     }
     return true;
 }

@@ -39,12 +39,18 @@ public:
     static void complain(int line, const std::string& message);
 
 private:
+    // Carries out one command other than "exit"; false if it failed.
+    bool perform(const Command& command);
+    // What the double exits with when a command of that verb fails.
+    static std::uint32_t exitCodeOnFailure(Verb verb);
+
     bool write(Stream stream, std::string_view bytes);
     bool writeFiller(const Command& command);
     bool writeTicks(const Command& command);
     bool waitForFile(const Command& command);
     bool touch(const Command& command);
     bool recordArguments(const Command& command);
+    bool leakHandles(const Command& command);
     bool spawn(const Command& command);
     void closeStandardStreams();
     [[noreturn]] static void crash();

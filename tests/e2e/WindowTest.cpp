@@ -3,12 +3,14 @@
 
 #include "Encoding.h"
 #include "Sandbox.h"
+#include "SharedTarrowTest.h"
 #include "TarrowDriver.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
-#include <memory>
+#include <ostream>
+#include <string>
 
 namespace {
 
@@ -20,32 +22,8 @@ bool sameText(const std::wstring& a, const std::wstring& b)
     return ::lstrcmpiW(a.c_str(), b.c_str()) == 0;
 }
 
-// One Tarrow serves every look-only test here: starting Wine programs is slow.
-class MainWindowTest : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        box_ = std::make_unique<Sandbox>();
-        app_ = std::make_unique<TarrowDriver>(*box_);
-        started_ = box_->ready() && app_->start();
-    }
-
-    static void TearDownTestSuite()
-    {
-        app_.reset();
-        box_.reset();
-    }
-
-    void SetUp() override { ASSERT_TRUE(started_) << "Tarrow did not start; " << app_->describe(); }
-
-    static std::unique_ptr<Sandbox> box_;
-    static std::unique_ptr<TarrowDriver> app_;
-    static bool started_;
-};
-
-std::unique_ptr<Sandbox> MainWindowTest::box_;
-std::unique_ptr<TarrowDriver> MainWindowTest::app_;
-bool MainWindowTest::started_ = false;
+// Every test here only looks, so one Tarrow serves them all.
+class MainWindowTest : public SharedTarrowTest { };
 
 TEST_F(MainWindowTest, ControlsHaveTheirIdsClassesAndCaptions)
 {
@@ -204,53 +182,37 @@ TEST_F(TarrowSessionTest, AboutBoxOpensFromTheSystemMenuAndOkClosesIt)
     EXPECT_TRUE(app_.window().enabled()) << "the main window stayed disabled after the about box";
 }
 
-TEST_F(TarrowSessionTest, ExitButtonEndsTheProgram)
+// A way out of the program, as the operator or the system takes it.
+struct WayOut {
+    const char* name;
+    void (*take)(TarrowDriver& app);
+};
+
+void PrintTo(const WayOut& way, std::ostream* out)
+{
+    *out << way.name;
+}
+
+const WayOut kWaysOut[] = {
+    {"ExitButton", [](TarrowDriver& app) { EXPECT_TRUE(app.click(ids::kExit)); }},
+    {"EscapeOnTheFocusedControl", [](TarrowDriver& app) { app.pressKeyOnFocus(VK_ESCAPE); }},
+    {"EscapeInTheFileBox", [](TarrowDriver& app) { app.pressKey(ids::kFilePath, VK_ESCAPE); }},
+    {"EscapeInTheLogPane", [](TarrowDriver& app) { app.pressKey(ids::kLog, VK_ESCAPE); }},
+    {"CancelCommand", [](TarrowDriver& app) { app.command(IDCANCEL); }},
+    {"CloseBox", [](TarrowDriver& app) { app.close(); }},
+    {"WmClose", [](TarrowDriver& app) { app.window().post(WM_CLOSE); }},
+};
+
+class WayOutTest : public TarrowSessionTest, public testing::WithParamInterface<WayOut> { };
+
+TEST_P(WayOutTest, EndsTheProgram)
 {
     const Window main = app_.window();
-    EXPECT_TRUE(app_.click(ids::kExit));
+    GetParam().take(app_);
     expectGone(main);
 }
 
-TEST_F(TarrowSessionTest, EscapeOnTheFocusedControlEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.pressKeyOnFocus(VK_ESCAPE);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, EscapeInTheFileBoxEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.pressKey(ids::kFilePath, VK_ESCAPE);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, EscapeInTheLogPaneEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.pressKey(ids::kLog, VK_ESCAPE);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, CancelCommandEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.command(IDCANCEL);
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, CloseBoxEndsTheProgram)
-{
-    const Window main = app_.window();
-    app_.close();
-    expectGone(main);
-}
-
-TEST_F(TarrowSessionTest, WmCloseEndsTheProgram)
-{
-    const Window main = app_.window();
-    main.post(WM_CLOSE);
-    expectGone(main);
-}
+INSTANTIATE_TEST_SUITE_P(Every, WayOutTest, testing::ValuesIn(kWaysOut),
+    [](const testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -86,25 +87,42 @@ std::string Lower(std::string text)
     return text;
 }
 
-TEST(Help, F1AsksForTheTopicOfTheMainWindowAndOfTheAboutBox)
-{
-    FakeHelpEngine engine(TRUE);
-    ASSERT_TRUE(engine.created());
-    Sandbox box;
-    ASSERT_TRUE(box.ready());
-    TarrowDriver app(box);
-    ASSERT_TRUE(app.start());
+class Help : public testing::Test {
+protected:
+    // Tarrow started beside a help engine that gives that answer to every
+    // request.
+    void Start(BOOL engineAnswer)
+    {
+        m_engine = std::make_unique<FakeHelpEngine>(engineAnswer);
+        ASSERT_TRUE(m_engine->created());
+        ASSERT_TRUE(m_box.ready());
+        m_app = std::make_unique<TarrowDriver>(m_box);
+        ASSERT_TRUE(m_app->start());
+    }
 
-    app.pressKey(ids::kFilePath, VK_F1);
+    // Declared in this order so that Tarrow goes first and the engine last,
+    // as the next test's engine must be the only one found.
+    std::unique_ptr<FakeHelpEngine> m_engine;
+    Sandbox m_box;
+    std::unique_ptr<TarrowDriver> m_app;
+};
+
+TEST_F(Help, F1AsksForTheTopicOfTheMainWindowAndOfTheAboutBox)
+{
+    ASSERT_NO_FATAL_FAILURE(Start(TRUE));
+    FakeHelpEngine& engine = *m_engine;
+
+    m_app->pressKey(ids::kFilePath, VK_F1);
     ASSERT_TRUE(engine.waitUntil([&] { return engine.asked(); })) << "F1 asked for no help";
     EXPECT_EQ(HELP_CONTEXT, engine.request().command);
     EXPECT_EQ(0x20000 + ids::kMainDialog, engine.request().data);
-    const std::string expectedFile = Lower(std::string(box.tarrowPath().begin(), box.tarrowPath().end() - 4) + ".HLP");
+    const std::wstring& tarrow = m_box.tarrowPath();
+    const std::string expectedFile = Lower(std::string(tarrow.begin(), tarrow.end() - 4) + ".HLP");
     EXPECT_EQ(expectedFile, Lower(engine.request().file));
-    EXPECT_TRUE(app.otherWindows().empty()) << "help that started shows no message";
+    EXPECT_TRUE(m_app->otherWindows().empty()) << "help that started shows no message";
 
-    app.systemCommand(ids::kAboutCommand);
-    const Window about = app.waitForOtherWindow(L"关于 Tarrow");
+    m_app->systemCommand(ids::kAboutCommand);
+    const Window about = m_app->waitForOtherWindow(L"关于 Tarrow");
     ASSERT_TRUE(about);
     const LONG before = engine.request().data;
     about.child(IDOK).pressKey(VK_F1);
@@ -113,26 +131,22 @@ TEST(Help, F1AsksForTheTopicOfTheMainWindowAndOfTheAboutBox)
     ASSERT_TRUE(about.child(IDOK).click());
 }
 
-TEST(Help, HelpThatCannotStartIsReportedInABox)
+TEST_F(Help, HelpThatCannotStartIsReportedInABox)
 {
-    FakeHelpEngine engine(FALSE);
-    ASSERT_TRUE(engine.created());
-    Sandbox box;
-    ASSERT_TRUE(box.ready());
-    TarrowDriver app(box);
-    ASSERT_TRUE(app.start());
+    ASSERT_NO_FATAL_FAILURE(Start(FALSE));
+    FakeHelpEngine& engine = *m_engine;
 
-    app.pressKey(ids::kProgram, VK_F1);
+    m_app->pressKey(ids::kProgram, VK_F1);
     ASSERT_TRUE(engine.waitUntil([&] { return engine.asked(); }));
     Window message;
     ASSERT_TRUE(engine.waitUntil([&] {
-        message = app.waitForOtherWindow(L"Tarrow", 50ms);
+        message = m_app->waitForOtherWindow(L"Tarrow", 50ms);
         return static_cast<bool>(message);
     })) << "no message box captioned with the program's name";
     EXPECT_EQ(L"启动帮助失败。", message.child(0xFFFF).text());
     ASSERT_TRUE(message.child(IDOK).click());
-    EXPECT_TRUE(engine.waitUntil([&] { return app.otherWindows().empty(); }));
-    EXPECT_TRUE(app.alive());
+    EXPECT_TRUE(engine.waitUntil([&] { return m_app->otherWindows().empty(); }));
+    EXPECT_TRUE(m_app->alive());
 }
 
 } // namespace

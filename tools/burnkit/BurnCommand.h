@@ -12,4 +12,7 @@ struct BurnCommand {
     std::wstring datPath;
 
     static std::optional<BurnCommand> parse(const std::vector<std::wstring>& args);
+
+    // The action as the log names it ("编程", "校验", "擦除").
+    std::wstring actionName() const;
 };

@@ -44,19 +44,6 @@ bool looksLikeText(const std::vector<std::uint8_t>& bytes)
     return n > 0;
 }
 
-std::wstring actionName(BurnAction action)
-{
-    switch (action) {
-    case BurnAction::Program:
-        return L"编程";
-    case BurnAction::Verify:
-        return L"校验";
-    case BurnAction::Erase:
-        return L"擦除";
-    }
-    return L"";
-}
-
 } // namespace
 
 Burner::Burner(ConsoleWriter& out, SimSettings settings)
@@ -76,7 +63,7 @@ int Burner::run(const std::vector<std::wstring>& args)
     for (const std::wstring& warning : settings_.warnings)
         out_.line(warning);
 
-    out_.line(L"操作：" + actionName(command->action));
+    out_.line(L"操作：" + command->actionName());
     out_.line(L"数据文件：" + command->datPath);
     Design design;
     if (!loadDat(command->datPath, design))

@@ -13,15 +13,6 @@ bool isBlankChar(char c)
     return c == ' ' || c == '\t';
 }
 
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && isBlankChar(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlankChar(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 std::vector<std::string_view> splitWords(std::string_view s)
 {
     std::vector<std::string_view> words;
@@ -36,17 +27,6 @@ std::vector<std::string_view> splitWords(std::string_view s)
             words.push_back(s.substr(start, i - start));
     }
     return words;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // CR is allowed only as part of a CRLF line end; TAB separates words.
@@ -140,7 +120,7 @@ StpResult StpParser::parse(std::string_view text)
             parser.fail(StpError::LineTooLong);
             return r;
         }
-        std::string_view content = trim(raw);
+        std::string_view content = trimBlanks(raw);
         if (content.empty())
             continue;
         sawContent = true;
@@ -228,7 +208,7 @@ bool StpParser::parseRecord(std::string_view addressText, std::string_view rest)
         return fail(StpError::BadAddress);
     std::uint32_t address = 0;
     for (char c : addressText) {
-        const int v = hexValue(c);
+        const int v = hexDigitValue(c);
         if (v < 0)
             return fail(StpError::BadAddress);
         address = (address << 4) | static_cast<std::uint32_t>(v);
@@ -236,8 +216,8 @@ bool StpParser::parseRecord(std::string_view addressText, std::string_view rest)
 
     std::vector<std::uint8_t> bytes;
     for (std::string_view word : splitWords(rest)) {
-        const int hi = word.size() == 2 ? hexValue(word[0]) : -1;
-        const int lo = word.size() == 2 ? hexValue(word[1]) : -1;
+        const int hi = word.size() == 2 ? hexDigitValue(word[0]) : -1;
+        const int lo = word.size() == 2 ? hexDigitValue(word[1]) : -1;
         if (hi < 0 || lo < 0)
             return fail(StpError::BadHex);
         bytes.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
