@@ -65,8 +65,10 @@ template <class Visit> void WalkUp(const LogText& text, size_t from, Visit visit
 
 } // namespace
 
-// The text looked for, folded unless case matters, with what finds its
-// first unit quickly.
+// The text looked for, folded unless case matters, with the quickest way to
+// find its first unit in the text: what the platform's own search uses
+// where only one unit will do, one comparison where the two cases differ by
+// one bit (Latin, full-width Latin, Greek, Cyrillic), a look-up otherwise.
 class LogSearch::Needle {
 public:
     explicit Needle(const SearchQuery& query)
@@ -75,20 +77,25 @@ public:
     {
         for (wchar_t& unit : m_units)
             unit = Fold(unit);
-        if (m_units.empty() || !m_fold)
+        if (m_units.empty())
             return;
-        // The units that fold to the first, so that a scan need not look
-        // each unit of the text up: usually a letter's two cases.
+        m_first = m_units[0];
+        if (!m_fold)
+            return;
+        std::vector<wchar_t> firsts;
         for (size_t unit = 0; unit < 0x10000; ++unit) {
-            if (m_fold[unit] != m_units[0])
-                continue;
-            if (m_firstCount == kMostFirsts) {
-                m_firstCount = 0; // too many: look each unit up after all
-                break;
-            }
-            m_firsts[m_firstCount++] = static_cast<wchar_t>(unit);
+            if (m_fold[unit] == m_units[0])
+                firsts.push_back(static_cast<wchar_t>(unit));
         }
-        std::fill(m_firsts + std::max<size_t>(m_firstCount, 1), m_firsts + kMostFirsts, m_firsts[0]);
+        if (firsts.size() == 1) {
+            m_first = firsts[0];
+            m_scan = Scan::Unit;
+        } else if (firsts.size() == 2 && (firsts[0] ^ firsts[1]) == kCaseBit) {
+            m_first = firsts[0] | kCaseBit;
+            m_scan = Scan::EitherCase;
+        } else {
+            m_scan = Scan::LookUp;
+        }
     }
 
     size_t Size() const { return m_units.size(); }
@@ -97,52 +104,40 @@ public:
     wchar_t Fold(wchar_t unit) const { return m_fold ? m_fold[unit] : unit; }
 
     // The first start from begin on at which it matches chars whole.
-    size_t Forward(std::wstring_view chars, size_t begin) const
+    size_t Find(std::wstring_view chars, size_t begin) const
     {
         if (chars.size() < Size() || begin > chars.size() - Size())
             return kNone;
-        if (!m_fold)
-            return chars.find(m_units, begin);
-        return Scan(chars.data(), begin, chars.size() - Size() + 1);
-    }
-
-    // The last start at which it matches chars whole, ending by end.
-    size_t Backward(std::wstring_view chars, size_t end) const
-    {
-        if (end < Size())
+        const wchar_t* const text = chars.data();
+        const size_t end = chars.size() - Size() + 1;
+        switch (m_scan) {
+        case Scan::Unit:
+            for (size_t at = begin; at < end; ++at) {
+                const wchar_t* found = std::char_traits<wchar_t>::find(text + at, end - at, m_first);
+                if (found == nullptr)
+                    return kNone;
+                at = static_cast<size_t>(found - text);
+                if (RestMatches(found))
+                    return at;
+            }
             return kNone;
-        return Scan(chars.data(), end - Size() + 1, 0);
+        case Scan::EitherCase:
+            return FindFirst(text, begin, end, [this](wchar_t unit) { return (unit | kCaseBit) == m_first; });
+        case Scan::LookUp:
+            return FindFirst(text, begin, end, [this](wchar_t unit) { return m_fold[unit] == m_units[0]; });
+        }
+        return kNone;
     }
 
 private:
-    static constexpr size_t kMostFirsts = 4;
+    enum class Scan { Unit, EitherCase, LookUp };
+    static constexpr wchar_t kCaseBit = 0x20;
 
-    // Starts from `from` towards `to` (up when to < from, the first one
-    // looked at then being from - 1).
-    size_t Scan(const wchar_t* chars, size_t from, size_t to) const
+    template <class IsFirst> size_t FindFirst(const wchar_t* text, size_t begin, size_t end, IsFirst isFirst) const
     {
-        if (!m_fold) {
-            const wchar_t first = m_units[0];
-            return ScanFor(chars, from, to, [first](wchar_t unit) { return unit == first; });
-        }
-        if (m_firstCount == 0)
-            return ScanFor(chars, from, to, [this](wchar_t unit) { return m_fold[unit] == m_units[0]; });
-        const wchar_t a = m_firsts[0], b = m_firsts[1], c = m_firsts[2], d = m_firsts[3];
-        return ScanFor(chars, from, to, [=](wchar_t unit) { return unit == a || unit == b || unit == c || unit == d; });
-    }
-
-    template <class IsFirst> size_t ScanFor(const wchar_t* chars, size_t from, size_t to, IsFirst isFirst) const
-    {
-        if (from <= to) {
-            for (size_t at = from; at < to; ++at) {
-                if (isFirst(chars[at]) && RestMatches(chars + at))
-                    return at;
-            }
-        } else {
-            for (size_t at = from; at-- > to;) {
-                if (isFirst(chars[at]) && RestMatches(chars + at))
-                    return at;
-            }
+        for (size_t at = begin; at < end; ++at) {
+            if (isFirst(text[at]) && RestMatches(text + at))
+                return at;
         }
         return kNone;
     }
@@ -158,8 +153,8 @@ private:
 
     const wchar_t* m_fold;
     std::wstring m_units;
-    wchar_t m_firsts[kMostFirsts] = {};
-    size_t m_firstCount = 0;
+    wchar_t m_first = 0;
+    Scan m_scan = Scan::Unit;
 };
 
 namespace {
@@ -233,7 +228,7 @@ std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_
                 offset = block.lineStarts[line];
             }
         }
-        for (size_t at = needle.Forward(block.chars, offset); at != kNone; at = needle.Forward(block.chars, offset)) {
+        for (size_t at = needle.Find(block.chars, offset); at != kNone; at = needle.Find(block.chars, offset)) {
             while (line + 1 < block.lineCount && block.lineStarts[line + 1] <= at)
                 ++line;
             if (at + needle.Size() <= block.LineEnd(line))
@@ -247,22 +242,31 @@ std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_
 
 std::optional<size_t> LogSearch::FindWithinLinesUp(const Needle& needle, size_t from) const
 {
+    // Each block is scanned forward, as quickly as down, keeping its last
+    // match: a block is short next to the text.
     const size_t first = m_text.BlockOfPosition(from);
     for (size_t b = first + 1; b-- > 0;) {
         const LogText::Block block = m_text.BlockAt(b);
-        size_t line = block.lineCount - 1;
-        size_t end = block.chars.size();
+        std::wstring_view chars = block.chars;
         if (b == first) {
-            line = block.LineOf(from);
-            end = std::min(from - block.firstPosition - 2 * line, block.LineEnd(line));
+            const size_t line = block.LineOf(from);
+            chars = chars.substr(0, std::min(from - block.firstPosition - 2 * line, block.LineEnd(line)));
         }
-        for (size_t at = needle.Backward(block.chars, end); at != kNone; at = needle.Backward(block.chars, end)) {
-            while (block.lineStarts[line] > at)
-                --line;
-            if (at + needle.Size() <= block.LineEnd(line))
-                return block.Position(at, line);
-            end = block.LineEnd(line);
+        std::optional<size_t> last;
+        size_t line = 0;
+        size_t offset = 0;
+        for (size_t at = needle.Find(chars, offset); at != kNone; at = needle.Find(chars, offset)) {
+            while (line + 1 < block.lineCount && block.lineStarts[line + 1] <= at)
+                ++line;
+            if (at + needle.Size() <= block.LineEnd(line)) {
+                last = block.Position(at, line);
+                offset = at + 1;
+            } else {
+                offset = block.lineStarts[line + 1];
+            }
         }
+        if (last)
+            return last;
     }
     return std::nullopt;
 }
