@@ -12,8 +12,8 @@
 // Notepad from Windows 7 on opens it as Unicode): read back, exactly the
 // log's text, line breaks and lone carriage returns included. The file is
 // made beside the target and takes its place only once complete, so an
-// existing file keeps its content whatever fails. It streams through two
-// small buffers, so that a log filling most of the address space can still
+// existing file keeps its content whatever fails. It streams through one
+// small buffer, so that a log filling most of the address space can still
 // be saved.
 class LogSaver {
 public:
@@ -26,9 +26,8 @@ public:
     // ERROR_SUCCESS once saved, else why not.
     DWORD SaveTo(const std::wstring& path) const;
 
-    // Characters converted at a time: 512 KB of UTF-16 into at most 1.5 MB
-    // of UTF-8.
-    static constexpr size_t kChunkChars = 256 * 1024;
+    // UTF-8 written at a time.
+    static constexpr size_t kBufferBytes = 1024 * 1024;
 
 private:
     const LogText& m_text;

@@ -68,14 +68,15 @@ private:
     std::wstring m_path;
 };
 
-std::wstring FromUtf8(const std::string& bytes)
+// The platform's own conversion of the whole text at once.
+std::string ToUtf8(const std::wstring& text)
 {
-    if (bytes.empty())
+    if (text.empty())
         return {};
-    std::wstring text(bytes.size(), L'\0');
-    text.resize(static_cast<size_t>(::MultiByteToWideChar(
-        CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], static_cast<int>(text.size()))));
-    return text;
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+        &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
 }
 
 LogText::Limits Pieces(size_t chars)
@@ -92,8 +93,10 @@ TEST_F(LogSaverTest, TheFileReadsBackAsTheLogWithAByteOrderMark)
     std::wstring manyLines;
     for (int line = 0; line < 300; ++line)
         manyLines += L"第 " + std::to_wstring(line) + L" 行：ok\r\n";
-    // A surrogate pair across the point where one conversion ends and the next begins.
-    const std::wstring pairAcrossChunks = std::wstring(LogSaver::kChunkChars - 1, L'a') + L"\U0001F600" + L"\r\ntail";
+    // A character of four bytes where the buffer has room for two more (the
+    // byte-order mark takes three).
+    const std::wstring pairAtTheBufferEnd
+        = std::wstring(LogSaver::kBufferBytes - 5, L'a') + L"\U0001F600" + L"\r\ntail";
     struct Case {
         const char* what;
         std::wstring chars;
@@ -105,7 +108,8 @@ TEST_F(LogSaverTest, TheFileReadsBackAsTheLogWithAByteOrderMark)
         {"lone carriage returns of a progress line", L"10%\r50%\r100%\r\nDone.\r", 64},
         {"a line longer than a piece", std::wstring(1000, L'x') + L"\r\nnext", 64},
         {"a text of many pieces", manyLines, 256},
-        {"a surrogate pair across two conversions", pairAcrossChunks, 512 * 1024},
+        {"a surrogate pair at the end of the buffer", pairAtTheBufferEnd, 512 * 1024},
+        {"half a surrogate pair, as the platform converts it", L"\xD83D\r\n\xDE00 \xD83D\xDE00", 64},
     };
     for (const Case& c : cases) {
         LogText text(Pieces(c.pieceChars));
@@ -116,8 +120,7 @@ TEST_F(LogSaverTest, TheFileReadsBackAsTheLogWithAByteOrderMark)
         ASSERT_EQ(LogSaver(text).SaveTo(path), static_cast<DWORD>(ERROR_SUCCESS)) << c.what;
         const std::string bytes = Read(path);
         ASSERT_GE(bytes.size(), 3u) << c.what;
-        EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << c.what;
-        EXPECT_TRUE(FromUtf8(bytes.substr(3)) == c.chars) << c.what;
+        EXPECT_TRUE(bytes == "\xEF\xBB\xBF" + ToUtf8(c.chars)) << c.what;
         EXPECT_EQ(Names(), std::vector<std::wstring>{L"shift.log"}) << c.what << ": something else was left";
     }
 }
@@ -125,13 +128,13 @@ TEST_F(LogSaverTest, TheFileReadsBackAsTheLogWithAByteOrderMark)
 TEST_F(LogSaverTest, AFailedSaveLeavesTheOldFileAndNoTemporaryOne)
 {
     LogText text;
-    ASSERT_TRUE(text.Append(std::wstring(300 * 1024, L'记')));
+    ASSERT_TRUE(text.Append(std::wstring(1024 * 1024, L'记'))); // 3 MB of UTF-8
     const std::wstring target = File(L"record.log");
 
-    // A disk that fills up once 64 KB are written.
+    // A disk that fills up once 2 MB are written.
     DWORD writtenSoFar = 0;
     const AtomicFile::Writer fillsUp = [&](HANDLE file, const void* data, DWORD size, DWORD* written) {
-        if (writtenSoFar + size > 64 * 1024) {
+        if (writtenSoFar + size > 2 * 1024 * 1024) {
             ::SetLastError(ERROR_DISK_FULL);
             return FALSE;
         }
