@@ -1,7 +1,6 @@
 #pragma once
 
-#include "BenchSettings.h"
-#include "ResultTable.h"
+#include "BenchPart.h"
 
 // Whether Tarrow's log lasts a week of a talkative tool: a fresh Tarrow per
 // size takes a flood of the double's 64-byte lines (16 MB, then 256 MB), and
@@ -13,8 +12,10 @@
 // block may grow beyond 64 MB and the log may cost little more than its text.
 // On the long log, the operator's record is measured too (RecordBench):
 // saving it and finding in it.
-class LongLogBench {
+class LongLogBench : public BenchPart {
 public:
+    using BenchPart::BenchPart;
+
     // The goals, for the long flood. Private memory: at most this many bytes
     // per byte of the log's text, and an allowance for all the rest.
     static constexpr double kBytesPerTextByte = 1.25;
@@ -23,19 +24,9 @@ public:
     // Its time per MB against that of the shorter flood.
     static constexpr double kPerMegabyteRatio = 1.25;
 
-    LongLogBench(const BenchSettings& settings, ResultTable& table)
-        : m_settings(settings)
-        , m_table(table)
-    {
-    }
-
     void Run();
 
     // The memory goal on the whole growth: a small log may take more than
     // 1.25 bytes a byte within the allowance, a long one may not.
     static bool MemoryGoalMet(double growthBytes, double textBytes);
-
-private:
-    const BenchSettings& m_settings;
-    ResultTable& m_table;
 };

@@ -55,10 +55,23 @@ std::uint64_t SizeOf(const std::wstring& path)
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Saves the log through the shortcut menu and the save dialog: the seconds
-// from pressing Save to the file being there, which is once it is whole.
+// One save through the shortcut menu and the save dialog, timed from
+// pressing Save (whole) and from the temporary file's appearing, when
+// Tarrow starts writing, to the file being in place (writing).
+struct SaveTimes {
+    double whole = 0;
+    std::optional<double> writing;
+};
+
+bool TemporaryFileOf(const std::wstring& path)
+{
+    WIN32_FIND_DATAW found{};
+    const UniqueFind search(::FindFirstFileW((path + L".*.tmp").c_str(), &found));
+    return search.valid();
+}
+
 // With a meter, the largest of Tarrow's private memory meanwhile.
-std::optional<double> Save(e2e::TarrowDriver& app, const std::wstring& path, const ProcessMeter* meter,
+std::optional<SaveTimes> Save(e2e::TarrowDriver& app, const std::wstring& path, const ProcessMeter* meter,
     std::optional<std::size_t>& peak, std::string& error)
 {
     if (!ChooseFromLogMenu(app, L's')) {
@@ -75,19 +88,31 @@ std::optional<double> Save(e2e::TarrowDriver& app, const std::wstring& path, con
         error = "the save dialog did not take the name";
         return std::nullopt;
     }
+    std::optional<LONGLONG> writing;
     const bool saved = WaitClosely([&] {
         if (meter) {
             if (const auto now = meter->PrivateBytes())
                 peak = std::max(peak.value_or(0), *now);
         }
+        if (!writing && TemporaryFileOf(path))
+            writing = BenchClock::Now();
         return Exists(path);
     });
-    const double seconds = BenchClock::SecondsSince(start);
+    SaveTimes times;
+    times.whole = BenchClock::SecondsSince(start);
     if (!saved) {
         error = "the file was not there after " + std::to_string(kDeadline.count()) + " s";
         return std::nullopt;
     }
-    return seconds;
+    if (writing)
+        times.writing = BenchClock::SecondsSince(*writing);
+    return times;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // A plain WriteFile loop writing that many bytes from memory, flushed at the
@@ -114,10 +139,11 @@ std::optional<double> WriteLoopSeconds(const std::wstring& path, std::uint64_t b
     return seconds;
 }
 
-// One std::wstring_view::find of the absent string over the log's text held
-// in one block. Where the address space has no room for a block that size,
-// over the largest half of it that fits, in proportion; scaled then says so.
-std::optional<double> OneBlockFindSeconds(std::uint64_t floodBytes, std::size_t chars, bool& scaled)
+// Runs of one std::wstring_view::find of the absent string over the log's
+// text held in one block. Where the address space has no room for a block
+// that size, over the largest half of it that fits, in proportion; scaled
+// then says so.
+std::vector<double> OneBlockFindSeconds(std::uint64_t floodBytes, std::size_t chars, int runs, bool& scaled)
 {
     std::vector<wchar_t> block;
     std::size_t size = chars;
@@ -128,7 +154,7 @@ std::optional<double> OneBlockFindSeconds(std::uint64_t floodBytes, std::size_t 
         } catch (const std::bad_alloc&) {
             size /= 2;
             if (size < (1u << 20))
-                return std::nullopt;
+                return {};
         }
     }
     scaled = size < chars;
@@ -144,12 +170,16 @@ std::optional<double> OneBlockFindSeconds(std::uint64_t floodBytes, std::size_t 
     }
     for (; at < size; ++at)
         block[at] = at % 2 == 0 ? L'\r' : L'\n'; // the run's closing line break
-    const LONGLONG start = BenchClock::Now();
-    const std::size_t found = std::wstring_view(block.data(), size).find(kAbsent);
-    const double seconds = BenchClock::SecondsSince(start);
-    if (found != std::wstring_view::npos)
-        return std::nullopt;
-    return seconds * static_cast<double>(chars) / static_cast<double>(size);
+    std::vector<double> seconds;
+    for (int run = 0; run < runs; ++run) {
+        const LONGLONG start = BenchClock::Now();
+        const std::size_t found = std::wstring_view(block.data(), size).find(kAbsent);
+        const double one = BenchClock::SecondsSince(start);
+        if (found != std::wstring_view::npos)
+            return {};
+        seconds.push_back(one * static_cast<double>(chars) / static_cast<double>(size));
+    }
+    return seconds;
 }
 
 } // namespace
@@ -164,34 +194,56 @@ void RecordBench::Run()
 void RecordBench::MeasureSave()
 {
     e2e::TarrowDriver& app = m_tarrow.app();
-    const std::string measure = "the log saved through the save dialog, against a plain WriteFile loop";
+    const std::string measure = "writing the saved log, from its temporary file to the file in place, against a "
+                                "plain WriteFile loop (median of 3)";
     const std::string goal = Format("at most %.2fx", kSaveRatio);
     const std::wstring saved = m_tarrow.folder() + L"\\saved.log";
-    std::optional<std::size_t> unused;
+    std::vector<double> writing;
+    std::vector<double> whole;
+    std::vector<double> reference;
+    std::uint64_t bytes = 0;
     std::string error;
-    const std::optional<double> seconds = Save(app, saved, nullptr, unused, error);
-    const std::uint64_t bytes = SizeOf(saved);
-    const std::optional<double> reference
-        = seconds ? WriteLoopSeconds(m_tarrow.folder() + L"\\written.bin", bytes) : std::nullopt;
-    ::DeleteFileW(saved.c_str());
-    if (!seconds || !reference) {
-        m_table.AddMissing(m_part, measure, seconds ? "the WriteFile loop failed" : error, goal);
+    for (int run = 0; run < 3 && error.empty(); ++run) {
+        std::optional<std::size_t> unused;
+        const std::optional<SaveTimes> times = Save(app, saved, nullptr, unused, error);
+        bytes = SizeOf(saved);
+        ::DeleteFileW(saved.c_str());
+        if (!times)
+            break;
+        if (!times->writing) {
+            error = "the temporary file was never seen";
+            break;
+        }
+        writing.push_back(*times->writing);
+        whole.push_back(times->whole);
+        if (const auto loop = WriteLoopSeconds(m_tarrow.folder() + L"\\written.bin", bytes))
+            reference.push_back(*loop);
+        else
+            error = "the WriteFile loop failed";
+    }
+    if (!error.empty()) {
+        m_table.AddMissing(m_part, measure, error, goal);
     } else {
+        const double ratio = Median(writing) / Median(reference);
         m_table.AddGoal(m_part, measure,
-            Format("%.2f s / %.2f s = %.2fx (%.1f MB of UTF-8)", *seconds, *reference, *seconds / *reference,
+            Format("%.2f s / %.2f s = %.2fx (%.1f MB of UTF-8)", Median(writing), Median(reference), ratio,
                 static_cast<double>(bytes) / kMegabyte),
-            goal, *seconds <= kSaveRatio * *reference);
+            goal, ratio <= kSaveRatio);
+        m_table.Add(m_part, "saving, from pressing Save in the dialog to the file in place (median of 3)",
+            Format("%.2f s", Median(whole)));
+        m_table.Note("Saving from pressing Save includes the save dialog's own closing, which under Wine takes about "
+                     "2 s whatever the log's size, before Tarrow can start writing.");
     }
 
     // Again, with Tarrow's memory read all along: the reading slows the save.
-    const std::string memoryMeasure = "Tarrow's private memory while saving, its peak over before";
+    const std::string memoryMeasure = "Tarrow's private memory while saving, its peak over before opening the menu";
     const std::string memoryGoal = Format("at most +%.1f MB", kSaveMemoryBytes / kMegabyte);
     const ProcessMeter meter(app.process(), app.pid());
     const std::optional<std::size_t> before = meter.PrivateBytes();
     std::optional<std::size_t> peak;
-    const std::wstring again = m_tarrow.folder() + L"\\saved-again.log";
-    const bool savedAgain = Save(app, again, &meter, peak, error).has_value();
-    ::DeleteFileW(again.c_str());
+    error.clear();
+    const bool savedAgain = Save(app, saved, &meter, peak, error).has_value();
+    ::DeleteFileW(saved.c_str());
     if (!savedAgain || !before || !peak) {
         m_table.AddMissing(m_part, memoryMeasure, savedAgain ? "no memory figure" : error, memoryGoal);
         return;
@@ -204,7 +256,8 @@ void RecordBench::MeasureSave()
 void RecordBench::MeasureFind()
 {
     e2e::TarrowDriver& app = m_tarrow.app();
-    const std::string measure = "an absent string looked for through the find window, against one wstring_view::find";
+    const std::string measure = "an absent string looked for through the find window, from Enter to the box that "
+                                "says so, against one wstring_view::find (median of 3)";
     const std::string goal = Format("at most %.2fx", kFindRatio);
     const std::optional<std::size_t> chars = app.logLength();
     if (!chars || !ChooseFromLogMenu(app, L'f')) {
@@ -218,33 +271,40 @@ void RecordBench::MeasureFind()
         return;
     }
     // It opens looking up from the end, where the caret is: the whole log.
-    const LONGLONG start = BenchClock::Now();
-    text.pressKey(VK_RETURN);
-    std::optional<e2e::Window> notFound;
-    WaitClosely([&] {
-        for (const e2e::Window& window : app.otherWindows()) {
-            if (window.handle() != box.handle() && window.className() == L"#32770")
-                notFound = window;
-        }
-        return notFound.has_value();
-    });
-    const double seconds = BenchClock::SecondsSince(start);
-    if (notFound)
+    std::vector<double> seconds;
+    for (int run = 0; run < 3; ++run) {
+        const LONGLONG start = BenchClock::Now();
+        text.pressKey(VK_RETURN);
+        std::optional<e2e::Window> notFound;
+        WaitClosely([&] {
+            for (const e2e::Window& window : app.otherWindows()) {
+                if (window.handle() != box.handle() && window.className() == L"#32770")
+                    notFound = window;
+            }
+            return notFound.has_value();
+        });
+        if (!notFound)
+            break;
+        seconds.push_back(BenchClock::SecondsSince(start));
         notFound->pressKey(VK_RETURN);
+        const HWND closing = notFound->handle();
+        e2e::waitUntil([&] { return !::IsWindow(closing); });
+    }
     text.pressKey(VK_ESCAPE);
-    if (!notFound) {
+    if (seconds.size() < 3) {
         m_table.AddMissing(m_part, measure, "Tarrow never said it found nothing", goal);
         return;
     }
 
     bool scaled = false;
-    const std::optional<double> reference = OneBlockFindSeconds(m_floodBytes, *chars, scaled);
-    if (!reference) {
+    const std::vector<double> reference = OneBlockFindSeconds(m_floodBytes, *chars, 3, scaled);
+    if (reference.empty()) {
         m_table.AddMissing(m_part, measure, "no block for the reference search", goal);
         return;
     }
+    const double ratio = Median(seconds) / Median(reference);
     m_table.AddGoal(m_part, measure,
-        Format("%.3f s / %.3f s = %.2fx (%zu characters%s)", seconds, *reference, seconds / *reference, *chars,
+        Format("%.3f s / %.3f s = %.2fx (%zu characters%s)", Median(seconds), Median(reference), ratio, *chars,
             scaled ? "; the reference timed on part of them and scaled" : ""),
-        goal, seconds <= kFindRatio * *reference);
+        goal, ratio <= kFindRatio);
 }
