@@ -22,19 +22,33 @@ using testkit::encoding::toUtf8;
 
 class Record : public testing::Test {
 protected:
-    // Tarrow with the tool's output in its log.
-    void StartWithLog(const std::string& toolOutput, const std::wstring& lastLine)
+    // Tarrow with the tool's output in its log; the tool still running if
+    // asked, until Release.
+    void StartWithLog(const std::string& toolOutput, const std::wstring& lastLine, bool keepRunning = false)
     {
         m_box = std::make_unique<Sandbox>();
         ASSERT_TRUE(m_box->ready());
-        m_box->installTool(L"burnkit.exe", toolOutput);
+        m_box->installTool(L"burnkit.exe", toolOutput + (keepRunning ? "waitfile go\n" : ""));
         const std::wstring image = m_box->writeFile(L"image.dat", "data");
         m_app = std::make_unique<TarrowDriver>(*m_box);
         ASSERT_TRUE(m_app->start());
         ASSERT_TRUE(m_app->setText(ids::kFilePath, image));
         ASSERT_TRUE(m_app->click(ids::kProgram));
         ASSERT_TRUE(m_app->waitForLog(lastLine));
-        ASSERT_TRUE(m_app->waitFor([&] { return m_app->isEnabled(ids::kProgram); }, "the run to end"));
+        if (!keepRunning) {
+            ASSERT_TRUE(WaitForRunEnd());
+        }
+    }
+
+    void Release()
+    {
+        m_box->writeFile(L"go", "");
+        EXPECT_TRUE(WaitForRunEnd());
+    }
+
+    testing::AssertionResult WaitForRunEnd() const
+    {
+        return m_app->waitFor([&] { return m_app->isEnabled(ids::kProgram); }, "the run to end");
     }
 
     // Opens the log's shortcut menu from the keyboard and picks an item by its mnemonic.
@@ -84,11 +98,13 @@ TEST_F(Record, SavesTheLogThroughItsShortcutMenu)
     EXPECT_EQ(LogSelection(), before);
 }
 
-TEST_F(Record, FindsThroughTheFindWindowAndThenF3)
+// While a tool runs: its run dispatches the messages itself, which leaves
+// the find window's keys to the window.
+TEST_F(Record, FindsThroughTheFindWindowAndThenF3WhileAToolRuns)
 {
     ASSERT_NO_FATAL_FAILURE(StartWithLog(
         "out device 1 ok\\r\\n\nout device 2 FAILED\\r\\n\nout device 3 ok\\r\\n\nout device 4 failed\\r\\n\n",
-        L"device 4 failed\r\n"));
+        L"device 4 failed\r\n", true));
     const std::wstring log = m_app->logText();
     const size_t second = log.find(L"FAILED");
     const size_t fourth = log.find(L"failed");
@@ -120,6 +136,7 @@ TEST_F(Record, FindsThroughTheFindWindowAndThenF3)
     m_app->log().pressKey(VK_F3);
     ASSERT_TRUE(m_app->waitFor([&] { return LogSelection() == Selection{fourth, fourth + 6}; }, "F3 to find again"));
     EXPECT_EQ(m_app->logText(), log);
+    Release();
 }
 
 } // namespace

@@ -77,6 +77,21 @@ TEST_F(ModalLoops, AboutBoxDoesNotHoldUpAFloodingTool)
     ExpectTheFloodReadWhileOpen(about, [&] { about.child(IDOK).click(); });
 }
 
+TEST_F(ModalLoops, SaveDialogDoesNotHoldUpAFloodingToolAndSavesTheLogAsItStood)
+{
+    ASSERT_NO_FATAL_FAILURE(StartFloodingRun());
+    const Window log = m_app->log();
+    log.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log.handle()), MAKELPARAM(0xFFFF, 0xFFFF));
+    const Window menu = m_app->waitForOtherWindow();
+    ASSERT_TRUE(menu && menu.className() == L"#32768");
+    menu.typeText(L"s");
+    FileDialogDriver dialog(*m_app);
+    ASSERT_TRUE(dialog.waitForDialog());
+    ExpectTheFloodReadWhileOpen(dialog.dialog(), [&] { EXPECT_TRUE(dialog.choose(m_box.file(L"run.log"))); });
+    // Saved when the dialog closed, before the run's closing line break.
+    EXPECT_EQ(m_box.readFile(L"run.log"), "\xEF\xBB\xBF" + testkit::encoding::toUtf8(L"one\r\n" + FloodText()));
+}
+
 TEST_F(ModalLoops, OverwritePromptDoesNotHoldUpAFloodingTool)
 {
     ASSERT_NO_FATAL_FAILURE(StartFloodingRun());
