@@ -27,7 +27,7 @@ constexpr size_t kNone = static_cast<size_t>(-2);
 
 TEST(LogSearch, FindsWhereverTheMatchLiesUpAndDown)
 {
-    const std::wstring log = L"error one\r\nok\r\nhi\r\nERROR two\r\nlast line\rx\r\nＴａｒｒｏｗ end";
+    const std::wstring log = L"error one\r\nok\r\nhi\r\nERROR two\r\nlast line\rx\r\nＴａｒｒｏｗ σΣ end";
     struct Case {
         const char* what;
         std::wstring text;
@@ -38,7 +38,7 @@ TEST(LogSearch, FindsWhereverTheMatchLiesUpAndDown)
     };
     const Case cases[] = {
         {"at the very start", L"error", true, false, 0, 0},
-        {"at the very end", L"end", true, true, kEnd, 50},
+        {"at the very end", L"end", true, true, kEnd, 53},
         {"down from a match's end skips it", L"error", false, false, 5, 19},
         {"up from a match's start skips it", L"error", false, true, 19, 0},
         {"up takes a match ending right at from", L"ok", true, true, 13, 11},
@@ -46,6 +46,8 @@ TEST(LogSearch, FindsWhereverTheMatchLiesUpAndDown)
         {"down leaves a match starting before from", L"two", true, false, 26, kNone},
         {"match case tells the cases apart", L"ERROR", true, false, 0, 19},
         {"without it, they fold", L"ERROR", false, false, 0, 0},
+        {"cases more than a bit apart fold too", L"Σ", false, false, 0, 50},
+        {"and with match case, they do not", L"Σ", true, false, 0, 51},
         {"full-width letters fold too", L"ｔａｒｒｏｗ", false, true, kEnd, 43},
         {"full-width letters with match case", L"ｔａｒｒｏｗ", true, true, kEnd, kNone},
         {"across piece boundaries, down", L"one\r\nok\r\nhi", true, false, 0, 6},
