@@ -130,7 +130,8 @@ while IFS='|' read -r name kernel before update refuse status calls says; do
     problems+=("i386 is mentioned on a host that runs no 32-bit programs")
   fi
   if [ ${#problems[@]} -eq 0 ]; then
-    echo "ok: $name"
+    echo "ok: $name; what set-up and the scripts printed:"
+    sed 's/^/  | /' "$case/out"
   else
     failures=$((failures + 1))
     echo "FAILED: $name:"
