@@ -25,17 +25,6 @@ constexpr double kMegabyte = 1024.0 * 1024.0;
 const wchar_t kAbsent[] = L"设备超时";
 constexpr std::chrono::seconds kDeadline{600};
 
-bool ChooseFromLogMenu(e2e::TarrowDriver& app, wchar_t mnemonic)
-{
-    const e2e::Window log = app.log();
-    log.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log.handle()), MAKELPARAM(0xFFFF, 0xFFFF));
-    const e2e::Window menu = app.waitForOtherWindow();
-    if (!menu || menu.className() != L"#32768")
-        return false;
-    menu.typeText(std::wstring(1, mnemonic));
-    return true;
-}
-
 // Polls as often as it can, so that the moment counts and not the polling.
 bool WaitClosely(const std::function<bool()>& condition)
 {
@@ -74,7 +63,7 @@ bool TemporaryFileOf(const std::wstring& path)
 std::optional<SaveTimes> Save(e2e::TarrowDriver& app, const std::wstring& path, const ProcessMeter* meter,
     std::optional<std::size_t>& peak, std::string& error)
 {
-    if (!ChooseFromLogMenu(app, L's')) {
+    if (!app.chooseFromLogMenu(L's')) {
         error = "the log's shortcut menu did not open";
         return std::nullopt;
     }
@@ -260,7 +249,7 @@ void RecordBench::MeasureFind()
                                 "says so, against one wstring_view::find (median of 3)";
     const std::string goal = Format("at most %.2fx", kFindRatio);
     const std::optional<std::size_t> chars = app.logLength();
-    if (!chars || !ChooseFromLogMenu(app, L'f')) {
+    if (!chars || !app.chooseFromLogMenu(L'f')) {
         m_table.AddMissing(m_part, measure, "the log's shortcut menu did not open", goal);
         return;
     }

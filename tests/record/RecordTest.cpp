@@ -51,16 +51,6 @@ protected:
         return m_app->waitFor([&] { return m_app->isEnabled(ids::kProgram); }, "the run to end");
     }
 
-    // Opens the log's shortcut menu from the keyboard and picks an item by its mnemonic.
-    void ChooseFromMenu(wchar_t mnemonic)
-    {
-        const Window log = m_app->log();
-        log.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log.handle()), MAKELPARAM(0xFFFF, 0xFFFF));
-        const Window menu = m_app->waitForOtherWindow();
-        ASSERT_TRUE(menu && menu.className() == L"#32768") << m_app->describe();
-        menu.typeText(std::wstring(1, mnemonic));
-    }
-
     Selection LogSelection() const
     {
         DWORD start = 0;
@@ -80,7 +70,7 @@ TEST_F(Record, SavesTheLogThroughItsShortcutMenu)
     const std::wstring log = m_app->logText();
     const Selection before = LogSelection();
 
-    ASSERT_NO_FATAL_FAILURE(ChooseFromMenu(L's'));
+    ASSERT_TRUE(m_app->chooseFromLogMenu(L's'));
     FileDialogDriver dialog(*m_app);
     ASSERT_TRUE(dialog.waitForDialog());
     EXPECT_EQ(dialog.dialog().text(), L"保存日志");
@@ -109,7 +99,7 @@ TEST_F(Record, FindsThroughTheFindWindowAndThenF3WhileAToolRuns)
     const size_t second = log.find(L"FAILED");
     const size_t fourth = log.find(L"failed");
 
-    ASSERT_NO_FATAL_FAILURE(ChooseFromMenu(L'f'));
+    ASSERT_TRUE(m_app->chooseFromLogMenu(L'f'));
     const Window box = m_app->waitForOtherWindow(L"查找");
     ASSERT_TRUE(box) << m_app->describe();
     EXPECT_EQ(box.child(FindBox::kUpId).send(BM_GETCHECK), BST_CHECKED) << "it opens looking up";

@@ -80,11 +80,7 @@ TEST_F(ModalLoops, AboutBoxDoesNotHoldUpAFloodingTool)
 TEST_F(ModalLoops, SaveDialogDoesNotHoldUpAFloodingToolAndSavesTheLogAsItStood)
 {
     ASSERT_NO_FATAL_FAILURE(StartFloodingRun());
-    const Window log = m_app->log();
-    log.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log.handle()), MAKELPARAM(0xFFFF, 0xFFFF));
-    const Window menu = m_app->waitForOtherWindow();
-    ASSERT_TRUE(menu && menu.className() == L"#32768");
-    menu.typeText(L"s");
+    ASSERT_TRUE(m_app->chooseFromLogMenu(L's'));
     FileDialogDriver dialog(*m_app);
     ASSERT_TRUE(dialog.waitForDialog());
     ExpectTheFloodReadWhileOpen(dialog.dialog(), [&] { EXPECT_TRUE(dialog.choose(m_box.file(L"run.log"))); });
@@ -112,10 +108,8 @@ TEST_F(ModalLoops, TheLogsContextMenuDoesNotHoldUpAFloodingTool)
 {
     // The platform's own menu loop, with no handler of ours around it.
     ASSERT_NO_FATAL_FAILURE(StartFloodingRun());
-    const Window log = m_app->control(ids::kLog);
-    log.post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log.handle()), MAKELPARAM(200, 300));
-    const Window menu = m_app->waitForOtherWindow();
-    ASSERT_TRUE(menu && menu.className() == L"#32768");
+    const Window menu = m_app->openLogMenu(MAKELPARAM(200, 300));
+    ASSERT_TRUE(menu);
     ExpectTheFloodReadWhileOpen(menu, [&] { menu.pressKey(VK_ESCAPE); });
 }
 

@@ -102,6 +102,22 @@ void TarrowDriver::systemCommand(WPARAM command)
     window_.post(WM_SYSCOMMAND, command, 0);
 }
 
+Window TarrowDriver::openLogMenu(LPARAM screenPoint) const
+{
+    log().post(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log().handle()), screenPoint);
+    const Window menu = waitForOtherWindow();
+    return menu && menu.className() == L"#32768" ? menu : Window();
+}
+
+testing::AssertionResult TarrowDriver::chooseFromLogMenu(wchar_t mnemonic) const
+{
+    const Window menu = openLogMenu();
+    if (!menu)
+        return testing::AssertionFailure() << "the log's shortcut menu did not open; " << describe();
+    menu.typeText(std::wstring(1, mnemonic));
+    return testing::AssertionSuccess();
+}
+
 std::wstring TarrowDriver::logText() const
 {
     std::optional<std::wstring> text = tryLogText();

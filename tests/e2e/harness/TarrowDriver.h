@@ -88,6 +88,11 @@ public:
     std::wstring logText() const;
     // The log split at "\r\n"; text after the last one is the last line.
     std::vector<std::wstring> logLines() const;
+    // Opens the log's shortcut menu, from the keyboard (below the caret) or
+    // at a point of the screen; the menu's window, null if none came.
+    Window openLogMenu(LPARAM screenPoint = MAKELPARAM(0xFFFF, 0xFFFF)) const;
+    // Opens it from the keyboard and picks an item by its mnemonic.
+    testing::AssertionResult chooseFromLogMenu(wchar_t mnemonic) const;
 
     // --- waiting
     testing::AssertionResult waitFor(const std::function<bool()>& condition, const std::string& what,
