@@ -366,6 +366,7 @@ bool LogText::Replace(size_t from, size_t to, std::wstring_view text)
         return Append(text);
     if (m_full)
         return false;
+    ++m_rewrites;
     std::wstring removed;
     try {
         removed = Text(from, total);
@@ -404,6 +405,7 @@ void LogText::Clear()
 
 bool LogText::Assign(std::wstring_view text)
 {
+    ++m_rewrites;
     Clear();
     return TakeTextAgain() && Append(text);
 }

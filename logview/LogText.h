@@ -93,6 +93,10 @@ public:
     bool Replace(size_t from, size_t to, std::wstring_view text);
     bool Assign(std::wstring_view text);
 
+    // Changes so far that did more than add at the end: a reader that holds
+    // positions into the text, as a save does, knows them stale once this moves.
+    size_t Rewrites() const { return m_rewrites; }
+
     // True once a change was refused, until TakeTextAgain.
     bool Full() const { return m_full; }
     // After running out: try changes again, and end the log with kFullLine
@@ -165,4 +169,5 @@ private:
     // kFullLine, ready to become the last piece; empty once used.
     Piece m_reserve;
     bool m_full = false;
+    size_t m_rewrites = 0;
 };

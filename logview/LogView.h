@@ -7,6 +7,7 @@
 #include "LogLayout.h"
 #include "LogText.h"
 #include "MouseSelection.h"
+#include "SaveJob.h"
 #include "Selection.h"
 #include "SystemCaret.h"
 #include "VerticalScrollBar.h"
@@ -16,7 +17,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -36,7 +40,7 @@
 // asks of its text is answered by pieces that know nothing of it: the model
 // (LogText), navigation (TextNavigator), the edit queries (EditQueries),
 // layout and painting (LogLayout, LogPainter), the clipboard and the menu,
-// searching (LogSearch, FindBox) and saving (SaveCommand, LogSaver); screen
+// searching (LogSearch, FindBox) and saving (SaveCommand, SaveJob); screen
 // readers see it through LogAccessibility.
 class LogView {
 public:
@@ -58,6 +62,15 @@ public:
     // the window the view belongs to.
     static constexpr UINT kSetAppName = WM_USER + 0x103;
 
+    // The view tells its parent how far a save of the log is, once the save
+    // shows its progress, with WM_NOTIFY: the header's code is kSaveProgress,
+    // and percent -1 once the save is over.
+    static constexpr UINT kSaveProgress = 0x1000;
+    struct SaveProgress {
+        NMHDR header;
+        int percent;
+    };
+
     // Registers the window class for this module; true if it is (or already
     // was) registered.
     static bool Register(HINSTANCE instance);
@@ -70,6 +83,9 @@ public:
     LogView& operator=(const LogView&) = delete;
 
 private:
+    // Posted to itself once a save is over, to say how it went.
+    static constexpr UINT kSaveEnded = WM_USER + 0x120;
+
     // What Settle still has to do; following the caret includes placing it.
     enum class Pending { Nothing, PlaceCaret, FollowCaret };
 
@@ -96,7 +112,9 @@ private:
     void FindAgain(bool up);
     // Selects and shows the next match from the selection, or says there is none.
     bool FindNext(const SearchQuery& query);
-    void SaveLog() const;
+    void SaveLog();
+    void OnSaveProgress(int percent) const;
+    void OnSaveEnded();
     // The window the view belongs to, which owns its boxes.
     HWND Root() const { return ::GetAncestor(m_hwnd, GA_ROOT); }
     std::wstring AppName() const;
@@ -157,4 +175,6 @@ private:
     // What F3 looks for again.
     std::optional<SearchQuery> m_lastSearch;
     std::wstring m_appName;
+    // The save going on, or the last one until it has been reported.
+    std::unique_ptr<SaveJob> m_save;
 };

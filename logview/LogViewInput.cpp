@@ -199,9 +199,46 @@ bool LogView::FindNext(const SearchQuery& query)
     return false;
 }
 
-void LogView::SaveLog() const
+void LogView::SaveLog()
 {
-    SaveCommand(Root(), AppName()).Run(m_text);
+    // One save at a time: asked again, the one going on shows itself.
+    if (m_save && m_save->Current() == SaveJob::State::Running) {
+        m_save->Show();
+        return;
+    }
+    const auto path = SaveCommand(Root(), AppName()).AskPath();
+    if (!path)
+        return;
+    SaveJob::Listener listener;
+    listener.progress = [this](int percent) { OnSaveProgress(percent); };
+    // Reported once the job's own message is over, not from within it.
+    const HWND self = m_hwnd;
+    listener.ended = [self] { ::PostMessageW(self, kSaveEnded, 0, 0); };
+    m_save = std::make_unique<SaveJob>(m_text, *path, Root(), SaveJob::Options(), std::move(listener));
+}
+
+void LogView::OnSaveProgress(int percent) const
+{
+    const HWND parent = ::GetParent(m_hwnd);
+    if (parent == nullptr)
+        return;
+    SaveProgress progress{};
+    progress.header.hwndFrom = m_hwnd;
+    progress.header.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(m_hwnd));
+    progress.header.code = kSaveProgress;
+    progress.percent = percent;
+    ::SendMessageW(parent, WM_NOTIFY, progress.header.idFrom, reinterpret_cast<LPARAM>(&progress));
+}
+
+void LogView::OnSaveEnded()
+{
+    if (!m_save || m_save->Current() == SaveJob::State::Running)
+        return;
+    const SaveJob::State state = m_save->Current();
+    const DWORD error = m_save->Error();
+    const std::wstring path = m_save->Path();
+    m_save.reset();
+    SaveCommand(Root(), AppName()).Report(state, error, path);
 }
 
 std::wstring LogView::AppName() const

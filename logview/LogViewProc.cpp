@@ -155,7 +155,12 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case FindBox::kFind:
         return FindNext(*reinterpret_cast<const SearchQuery*>(lParam)) ? TRUE : FALSE;
+    case kSaveEnded:
+        OnSaveEnded();
+        return 0;
     case WM_DESTROY:
+        // A save still going is given up: the old file stays as it was.
+        m_save.reset();
         m_findBox.Close();
         return 0;
     case WM_ENABLE:

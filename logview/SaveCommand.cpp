@@ -1,13 +1,11 @@
 #include "SaveCommand.h"
 
-#include "LogSaver.h"
-
 #include <FileDialog.h>
 #include <SystemMessage.h>
 
 #include <cwchar>
 
-void SaveCommand::Run(const LogText& text) const
+std::optional<std::wstring> SaveCommand::AskPath() const
 {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
@@ -20,14 +18,24 @@ void SaveCommand::Run(const LogText& text) const
     request.flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_HIDEREADONLY;
     // The tool's output goes on reaching the log while the dialog is open;
     // the file holds the log as it stands once the operator has chosen.
-    const auto path = ShowFileDialog(m_owner, request);
-    if (!path)
+    return ShowFileDialog(m_owner, request);
+}
+
+void SaveCommand::Report(SaveJob::State state, DWORD error, const std::wstring& path) const
+{
+    std::wstring reason;
+    switch (state) {
+    case SaveJob::State::Failed:
+        reason = SystemMessage(error);
+        break;
+    case SaveJob::State::Overtaken:
+        reason = L"保存期间日志被改写。";
+        break;
+    default:
         return;
-    const DWORD error = LogSaver(text).SaveTo(*path);
-    if (error != ERROR_SUCCESS) {
-        const std::wstring message = L"日志保存失败：" + *path + L"\r\n" + SystemMessage(error);
-        ::MessageBoxW(m_owner, message.c_str(), m_appName.c_str(), MB_OK | MB_ICONERROR);
     }
+    const std::wstring message = L"日志保存失败：" + path + L"\r\n" + reason;
+    ::MessageBoxW(m_owner, message.c_str(), m_appName.c_str(), MB_OK | MB_ICONERROR);
 }
 
 std::wstring SaveCommand::ProposedName(const std::wstring& appName, const SYSTEMTIME& local)

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "LogText.h"
+#include "SaveJob.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
-// The operator's command to save the log: the platform's save dialog, owned
+// The operator's side of saving the log: the platform's save dialog, owned
 // by the window the view belongs to and titled "保存日志", proposing a name
-// of the moment; then the file, written by LogSaver. What cannot be written
-// is said in a message box: "日志保存失败：", the path and the system's
-// reason. Saving changes nothing of the log, its selection or its scrolling.
+// of the moment; and, once the save is over, what could not be written, in a
+// message box: "日志保存失败：", the path and the system's reason.
 class SaveCommand {
 public:
     // appName: the application's name, which captions the message box and
@@ -21,7 +21,10 @@ public:
     {
     }
 
-    void Run(const LogText& text) const;
+    // The file the operator chose, or nothing.
+    std::optional<std::wstring> AskPath() const;
+    // Says why a save failed; nothing for a save that worked or was cancelled.
+    void Report(SaveJob::State state, DWORD error, const std::wstring& path) const;
 
     // "<app>-YYYYMMDD-HHMMSS.log", for that local time.
     static std::wstring ProposedName(const std::wstring& appName, const SYSTEMTIME& local);

@@ -69,6 +69,7 @@ const CTarrowDlg::Route CTarrowDlg::kRoutes[] = {
     {WM_COMMAND, IDC_BROWSE, &CTarrowDlg::OnBrowse, nullptr},
     {WM_COMMAND, IDCANCEL, &CTarrowDlg::OnExit, nullptr},
     {WM_DROPFILES, 0, nullptr, &CTarrowDlg::OnDropFiles},
+    {WM_NOTIFY, 0, nullptr, &CTarrowDlg::OnNotify},
     {kOpenFileOnceShown, 0, nullptr, &CTarrowDlg::OnOpenFileOnceShown},
 };
 
@@ -343,6 +344,18 @@ LRESULT CTarrowDlg::OnDropFiles(WPARAM wParam, LPARAM)
     // reach; a drop then would open a second box over the first.
     if (!path.empty() && ::IsWindowEnabled(m_hWnd))
         TakeChosenFile(path);
+    return 0;
+}
+
+// A long save of the log shows on the taskbar too, for an operator who has
+// moved to another program meanwhile.
+LRESULT CTarrowDlg::OnNotify(WPARAM, LPARAM lParam)
+{
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->hwndFrom == m_log.GetSafeHwnd() && header->code == LogView::kSaveProgress)
+        m_taskbar.ShowSaveProgress(reinterpret_cast<const LogView::SaveProgress*>(lParam)->percent);
+    else
+        Default();
     return 0;
 }
 

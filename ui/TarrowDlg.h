@@ -56,6 +56,7 @@ protected:
     void OnBrowse();
     void OnExit();
     LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnOpenFileOnceShown(WPARAM wParam, LPARAM lParam);
 
 private:

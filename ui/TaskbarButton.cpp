@@ -54,8 +54,20 @@ void TaskbarButton::ShowRunEnded()
     ::FlashWindowEx(&flash);
 }
 
+void TaskbarButton::ShowSaveProgress(int percent)
+{
+    m_savePercent = percent;
+    ApplyProgress();
+}
+
 void TaskbarButton::ApplyProgress() const
 {
-    if (m_list)
-        m_list->SetProgressState(m_window, m_running ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
+    if (!m_list)
+        return;
+    if (m_savePercent >= 0) {
+        m_list->SetProgressState(m_window, TBPF_NORMAL);
+        m_list->SetProgressValue(m_window, static_cast<ULONGLONG>(m_savePercent), 100);
+        return;
+    }
+    m_list->SetProgressState(m_window, m_running ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
 }

@@ -9,7 +9,8 @@
 // The main window's taskbar button tells the operator what the tools do:
 // it shows a progress bar that runs back and forth while a tool runs, and
 // flashes when a run ends behind another program's window, until the
-// operator comes back. Where the shell offers no taskbar list (or never
+// operator comes back. A long save of the log shows how far it is instead,
+// for as long as it goes. Where the shell offers no taskbar list (or never
 // announces the button), the progress bar simply stays away.
 class TaskbarButton {
 public:
@@ -27,6 +28,8 @@ public:
 
     void ShowRunning();
     void ShowRunEnded();
+    // percent: how far a save of the log is; -1 once it is over.
+    void ShowSaveProgress(int percent);
 
 private:
     void ApplyProgress() const;
@@ -34,6 +37,7 @@ private:
     HWND m_window = nullptr;
     UINT m_buttonCreated = 0;
     bool m_running = false;
+    int m_savePercent = -1;
     // Entered when the button is first announced and held for as long as the
     // window's list object may be used; declared before it, so it goes last.
     UniqueApartment m_apartment;
