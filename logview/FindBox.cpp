@@ -2,6 +2,7 @@
 
 #include "DialogTemplate.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,8 +36,9 @@ std::wstring ItemText(HWND box, int id)
 
 } // namespace
 
-FindBox::FindBox(HWND target)
+FindBox::FindBox(HWND target, Find find)
     : m_target(target)
+    , m_find(std::move(find))
 {
 }
 
@@ -131,7 +133,7 @@ INT_PTR FindBox::OnMessage(UINT message, WPARAM wParam)
             if (::GetWindowTextLengthW(::GetDlgItem(m_box.get(), kTextId)) > 0) {
                 m_last = Asked();
                 const SearchQuery query = m_last;
-                ::SendMessageW(m_target, kFind, 0, reinterpret_cast<LPARAM>(&query));
+                m_find(query);
             }
             return TRUE;
         case IDCANCEL:

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,17 +16,17 @@
 // "取消". Modeless, so the operator can go on finding while it is open and
 // the log goes on growing; Enter finds, Esc closes, Tab moves within it,
 // whichever loop is pumping the thread's messages. It only asks: the search
-// itself is the target window's, sent kFind.
+// itself is its owner's, called directly.
 class FindBox {
 public:
-    // Sent to the target when the operator asks to find: lParam points to
-    // the SearchQuery. Answered TRUE if the text was found.
-    static constexpr UINT kFind = WM_USER + 0x110;
+    // Finds what the operator asked for; true if it was found.
+    using Find = std::function<bool(const SearchQuery& query)>;
 
     // The control ids within the box, for whoever drives it from outside.
     enum Id : WORD { kTextId = 1001, kMatchCaseId = 1002, kUpId = 1003, kDownId = 1004 };
 
-    explicit FindBox(HWND target);
+    // target: the window the box finds in, which it belongs to.
+    FindBox(HWND target, Find find);
     ~FindBox();
     FindBox(const FindBox&) = delete;
     FindBox& operator=(const FindBox&) = delete;
@@ -47,6 +48,7 @@ private:
     void EnableFind() const;
 
     HWND m_target;
+    Find m_find;
     // The box keeps the operator's last text and case between openings.
     SearchQuery m_last;
     UniqueWindow m_box;

@@ -35,7 +35,7 @@ LogView::LogView(HWND hwnd)
     , m_scrollBar(hwnd, kScrollBarTimer)
     , m_mouse(hwnd, kDragTimer)
     , m_accessibility(hwnd, kValueChangeTimer)
-    , m_findBox(hwnd)
+    , m_findBox(hwnd, [this](const SearchQuery& query) { return FindNext(query); })
 {
     m_viewport.Fit(RECT{}, m_metrics);
 }

@@ -17,6 +17,14 @@ POINT PointOf(LPARAM lParam)
     return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
 }
 
+// The platform carries a private message's parameters between threads and
+// processes as they are: a pointer from elsewhere would be read here as one
+// of ours. Messages that carry one are taken from this thread only.
+bool SentFromThisThread()
+{
+    return ::InSendMessageEx(nullptr) == ISMEX_NOSEND;
+}
+
 } // namespace
 
 LRESULT CALLBACK LogView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -144,17 +152,17 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return *answer;
         break;
     case kSetAccessibleName:
-        m_accessibility.SetName(reinterpret_cast<const wchar_t*>(lParam));
+        if (SentFromThisThread())
+            m_accessibility.SetName(reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     case kRepaintsChanges:
         return TRUE;
     case kTakeTextAgain:
         return m_text.TakeTextAgain() ? TRUE : FALSE;
     case kSetAppName:
-        m_appName = lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"";
+        if (SentFromThisThread())
+            m_appName = lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"";
         return 0;
-    case FindBox::kFind:
-        return FindNext(*reinterpret_cast<const SearchQuery*>(lParam)) ? TRUE : FALSE;
     case kSaveEnded:
         OnSaveEnded();
         return 0;

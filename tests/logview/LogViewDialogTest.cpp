@@ -130,7 +130,8 @@ TEST(LogViewAcrossProcesses, AnotherProcessReadsTheLogWithGetText)
     AppendLikeTheProgram(host.View(), std::wstring(5000, L'x'));
 
     // The peer copies the view's text into the edit control, both through
-    // messages sent from its own process.
+    // messages sent from its own process, and then sends the view messages
+    // whose pointers it must not follow.
     const std::wstring arguments = std::to_wstring(reinterpret_cast<ULONG_PTR>(host.View())) + L" "
         + std::to_wstring(reinterpret_cast<ULONG_PTR>(host.Edit()));
     STARTUPINFOW startup{};

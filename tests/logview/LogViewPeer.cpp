@@ -5,7 +5,9 @@
 
 // logview_peer <source window> <target window>: copies the source's text into
 // the target using only WM_GETTEXT and WM_SETTEXT, which Windows carries
-// between processes for every window class.
+// between processes for every window class. Then sends the source the view's
+// private messages that carry a pointer, with one that means nothing here or
+// there, as a stray or hostile program could: the source must not read it.
 int main(int argc, char** argv)
 {
     if (argc != 3)
@@ -28,5 +30,15 @@ int main(int argc, char** argv)
     if (!SendMessageTimeoutW(
             target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kTimeout, &done))
         return 5;
-    return done == TRUE ? 0 : 6;
+    if (done != TRUE)
+        return 6;
+    const UINT carryPointers[] = {WM_USER + 0x100, WM_USER + 0x103, WM_USER + 0x110};
+    for (const UINT message : carryPointers) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(source, message, 0, 1, SMTO_ABORTIFHUNG, kTimeout, &ignored);
+    }
+    DWORD_PTR lengthAfter = 0;
+    if (!SendMessageTimeoutW(source, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeout, &lengthAfter))
+        return 7;
+    return lengthAfter == length ? 0 : 8;
 }
