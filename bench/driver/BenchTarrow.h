@@ -21,6 +21,9 @@ public:
     // The sandbox's folder, where files may be written beside Tarrow.
     const std::wstring& folder() const { return m_box.path(); }
 
+    // The script the tool plays from its next run on.
+    void setToolScript(const std::string& script) { m_box.setScript(L"burnkit.exe", script); }
+
     // Posts a click on Program; false if the button was not there to take it.
     bool clickProgram() { return m_app->click(e2e::ids::kProgram); }
     // Read from the window's state, not asked of Tarrow: never wakes it.

@@ -137,10 +137,11 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
     } else if (verb == "sleep") {
         command.verb = Verb::Sleep;
         command.amount = parseUnsigned(operand, kMaxSleepMs, "milliseconds");
-    } else if (verb == "waitfile" || verb == "touch" || verb == "args" || verb == "spawn") {
+    } else if (verb == "waitfile" || verb == "touch" || verb == "args" || verb == "spawn" || verb == "floodtimed") {
         command.verb = verb == "waitfile" ? Verb::WaitFile
             : verb == "touch"             ? Verb::Touch
             : verb == "args"              ? Verb::Args
+            : verb == "floodtimed"        ? Verb::FloodTimed
                                           : Verb::Spawn;
         command.path = resolvePath(operand, baseDirectory);
     } else if (verb == "closestd") {

@@ -8,7 +8,7 @@
 
 namespace tooldouble {
 
-enum class Verb { Write, Filler, Ticks, Sleep, WaitFile, Touch, Args, Spawn, Leak, CloseStd, Crash, Exit };
+enum class Verb { Write, Filler, Ticks, FloodTimed, Sleep, WaitFile, Touch, Args, Spawn, Leak, CloseStd, Crash, Exit };
 enum class Stream { Out, Err };
 
 struct Command {
@@ -19,7 +19,7 @@ struct Command {
     std::uint64_t amount = 0; // Filler: bytes; Sleep: milliseconds; Ticks: lines; Leak: handles
     unsigned width = 0; // Filler: line width
     unsigned intervalMs = 0; // Ticks: from one line to the next
-    std::wstring path; // WaitFile, Touch, Args, Spawn: absolute
+    std::wstring path; // WaitFile, Touch, Args, Spawn, FloodTimed: absolute
     std::uint32_t exitCode = 0; // Exit
 };
 

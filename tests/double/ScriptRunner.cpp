@@ -100,6 +100,8 @@ bool ScriptRunner::perform(const Command& command)
         return writeFiller(command);
     case Verb::Ticks:
         return writeTicks(command);
+    case Verb::FloodTimed:
+        return floodTimed(command);
     case Verb::Sleep:
         ::Sleep(static_cast<DWORD>(command.amount));
         return true;
@@ -130,6 +132,7 @@ std::uint32_t ScriptRunner::exitCodeOnFailure(Verb verb)
     case Verb::Write:
     case Verb::Filler:
     case Verb::Ticks:
+    case Verb::FloodTimed:
         return kExitStreamClosed;
     case Verb::WaitFile:
         return kExitWaitGaveUp;
@@ -194,6 +197,41 @@ bool ScriptRunner::writeTicks(const Command& command)
             return false;
     }
     return true;
+}
+
+bool ScriptRunner::floodTimed(const Command& command)
+{
+    // Small writes, so that each wait is the reader's and not the size of
+    // the write's; only the waits that count are noted.
+    constexpr std::size_t kWriteBytes = 4096;
+    constexpr DWORD kLookForStopMs = 20;
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    const LONGLONG worthNoting = frequency.QuadPart / 200; // 5 ms
+    const std::wstring stop = command.path + L".stop";
+    FillerText filler(std::uint64_t(1) << 40);
+    std::vector<char> buffer(kWriteBytes);
+    std::string record = "frequency " + std::to_string(frequency.QuadPart) + "\r\n";
+    DWORD looked = ::GetTickCount();
+    for (;;) {
+        if (::GetTickCount() - looked >= kLookForStopMs) {
+            looked = ::GetTickCount();
+            if (::GetFileAttributesW(stop.c_str()) != INVALID_FILE_ATTRIBUTES)
+                break;
+        }
+        const std::size_t length = filler.fill(buffer.data(), buffer.size());
+        const LONGLONG before = now();
+        if (!write(Stream::Out, std::string_view(buffer.data(), length)))
+            return false;
+        const LONGLONG waited = now() - before;
+        if (waited >= worthNoting)
+            record += std::to_string(before) + " " + std::to_string(waited) + "\r\n";
+    }
+    record += "end\r\n";
+    const UniqueFile file(
+        ::CreateFileW(command.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
 }
 
 bool ScriptRunner::waitForFile(const Command& command)

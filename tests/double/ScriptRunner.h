@@ -47,6 +47,7 @@ private:
     bool write(Stream stream, std::string_view bytes);
     bool writeFiller(const Command& command);
     bool writeTicks(const Command& command);
+    bool floodTimed(const Command& command);
     bool waitForFile(const Command& command);
     bool touch(const Command& command);
     bool recordArguments(const Command& command);
