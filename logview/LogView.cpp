@@ -79,19 +79,47 @@ void LogView::ReplaceSelection(const wchar_t* text)
         NotifyParent(EN_ERRSPACE);
 }
 
-void LogView::ShowChange(size_t caret, bool appended, size_t lineCount)
+bool LogView::Append(const wchar_t* text)
+{
+    const bool follow = m_follow.Follows(m_selection, m_viewport, m_text.LineCount());
+    const size_t lineCount = m_text.LineCount();
+    const size_t length = m_text.Length();
+    const bool taken = m_text.Append(text != nullptr ? text : L"");
+    if (taken || m_text.Length() != length)
+        ShowChange(follow ? std::optional<size_t>(m_text.Length()) : std::nullopt, taken, lineCount);
+    if (!taken)
+        NotifyParent(EN_ERRSPACE);
+    return taken;
+}
+
+void LogView::FollowEnd()
+{
+    m_follow.FollowedCaret();
+    m_selection.anchor = m_selection.caret = m_text.Length();
+    m_preferredX.reset();
+    ScrollCaretIntoView();
+}
+
+void LogView::ShowChange(std::optional<size_t> caret, bool appended, size_t lineCount)
 {
     if (!appended) {
         // Lines after the change were rewritten or renumbered.
         m_measurer.Forget();
         m_viewport.firstLine = std::min(m_viewport.firstLine, m_viewport.LastFirstLine(m_text.LineCount()));
+        m_selection.anchor = std::min(m_selection.anchor, m_text.Length());
+        m_selection.caret = std::min(m_selection.caret, m_text.Length());
     }
-    m_selection.anchor = m_selection.caret = caret;
-    m_preferredX.reset();
     m_modified = true;
 
     const size_t firstLine = m_viewport.firstLine;
-    ScrollCaretIntoView();
+    if (caret) {
+        m_selection.anchor = m_selection.caret = *caret;
+        m_preferredX.reset();
+        ScrollCaretIntoView();
+    } else {
+        // Only the scroll bar shows that the log grew.
+        CaretMoved();
+    }
     if (m_viewport.firstLine == firstLine && m_text.LineCount() != lineCount)
         UpdateScrollBar();
     Invalidate();
@@ -168,6 +196,7 @@ void LogView::Settle()
         return;
     const int x = Layout().XOf(m_selection.caret);
     if (m_pending == Pending::FollowCaret) {
+        m_follow.FollowedCaret();
         const int offset = m_viewport.OffsetShowing(x);
         if (offset != m_viewport.xOffset) {
             m_viewport.xOffset = offset;
@@ -197,6 +226,7 @@ void LogView::OnHScroll(WORD request, WORD thumb)
     if (!offset || *offset == m_viewport.xOffset)
         return;
     m_viewport.xOffset = *offset;
+    m_follow.ScrolledSideways();
     CaretMoved();
     Invalidate();
 }

@@ -2,10 +2,12 @@
 
 #include "BackBuffer.h"
 #include "FindBox.h"
+#include "FollowRule.h"
 #include "LineMeasurer.h"
 #include "LogAccessibility.h"
 #include "LogLayout.h"
 #include "LogText.h"
+#include "LogViewMessages.h"
 #include "MouseSelection.h"
 #include "SaveJob.h"
 #include "Selection.h"
@@ -17,8 +19,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -27,8 +27,10 @@
 // The log pane: a read-only, multi-line text view that answers the edit
 // control's messages (EM_SETSEL, EM_REPLACESEL, WM_GETTEXT, EM_GETLINE, ...)
 // with the edit control's meaning, but keeps its text as lines so that
-// appending at the end costs the same however long the log already is.
-// Usable from a dialog template as the custom control class kClassName.
+// appending at the end costs the same however long the log already is, and
+// what is appended (kAppend) follows the end only while the operator watches
+// it (FollowRule). Usable from a dialog template as the custom control class
+// kClassName; LogViewMessages are its own messages.
 //
 // Besides what the edit control offers, the operator can find in the log
 // (Ctrl+F, F3, Shift+F3) and save it (Ctrl+S), from the keyboard or the
@@ -42,34 +44,9 @@
 // layout and painting (LogLayout, LogPainter), the clipboard and the menu,
 // searching (LogSearch, FindBox) and saving (SaveCommand, SaveJob); screen
 // readers see it through LogAccessibility.
-class LogView {
+class LogView : public LogViewMessages {
 public:
     static constexpr const wchar_t* kClassName = L"TarrowLogView";
-    // The name screen readers call the log by: lParam is the text (const
-    // wchar_t*), which the view copies.
-    static constexpr UINT kSetAccessibleName = WM_USER + 0x100;
-    // Answered TRUE: every change marks what it changed for repainting, so
-    // whoever changes the text need not invalidate the window as well (which
-    // for a stream of appends would cost a call to the platform each).
-    static constexpr UINT kRepaintsChanges = WM_USER + 0x101;
-    // Once memory has run out, the log refuses every change and ends with
-    // LogText::kFullLine. This message has it try again, and say so again if
-    // the next change does not fit either: sent as each tool's run begins.
-    static constexpr UINT kTakeTextAgain = WM_USER + 0x102;
-    // The application's name, which captions the boxes the view shows and
-    // starts the name it proposes for a saved log: lParam is the text
-    // (const wchar_t*), which the view copies. Without it, the caption of
-    // the window the view belongs to.
-    static constexpr UINT kSetAppName = WM_USER + 0x103;
-
-    // The view tells its parent how far a save of the log is, once the save
-    // shows its progress, with WM_NOTIFY: the header's code is kSaveProgress,
-    // and percent -1 once the save is over.
-    static constexpr UINT kSaveProgress = 0x1000;
-    struct SaveProgress {
-        NMHDR header;
-        int percent;
-    };
 
     // Registers the window class for this module; true if it is (or already
     // was) registered.
@@ -98,10 +75,14 @@ private:
     // False if the text was refused for want of memory.
     bool SetText(const wchar_t* text);
     void ReplaceSelection(const wchar_t* text);
-    // After a change: the caret to caret, the view to
-    // the caret, and the change shown and announced. appended: the change
-    // only added at the end, so the lines before it are as they were.
-    void ShowChange(size_t caret, bool appended, size_t lineCount);
+    // At the end, following it or not (FollowRule); false if refused.
+    bool Append(const wchar_t* text);
+    void FollowEnd();
+    // After a change: the caret to caret and the view to the caret, if
+    // given, else both left as they are; the change shown and announced.
+    // appended: the change only added at the end, so the lines before it
+    // are as they were.
+    void ShowChange(std::optional<size_t> caret, bool appended, size_t lineCount);
     void SetSelection(const Selection& selection);
     void CopySelection() const;
     void NotifyParent(WORD code) const;
@@ -159,6 +140,7 @@ private:
     ViewMetrics m_metrics;
     Viewport m_viewport;
     Selection m_selection;
+    FollowRule m_follow;
     // The x kept while moving up and down, so that the caret comes back to
     // its column after passing shorter lines.
     std::optional<int> m_preferredX;

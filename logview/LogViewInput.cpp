@@ -1,5 +1,6 @@
 #include "LogView.h"
 
+#include "ClipboardWriter.h"
 #include "ContextMenu.h"
 #include "LogSearch.h"
 #include "SaveCommand.h"
@@ -90,9 +91,13 @@ bool LogView::OnContextMenu(LPARAM screenPoint)
         return false;
     if (::GetFocus() != m_hwnd)
         ::SetFocus(m_hwnd);
+    // What is copied is what was selected when the menu opened, whatever
+    // the tool printed while it was open.
+    const Selection opened = m_selection;
     switch (ContextMenu(m_selection, m_text.Length()).Show(m_hwnd, *point)) {
     case ContextMenu::Command::Copy:
-        CopySelection();
+        if (!opened.Empty())
+            ClipboardWriter(m_hwnd).Put(m_text, opened.Start(), std::min(opened.End(), m_text.Length()));
         break;
     case ContextMenu::Command::SelectAll:
         SetSelection({0, m_text.Length()});

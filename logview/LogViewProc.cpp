@@ -163,6 +163,11 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (SentFromThisThread())
             m_appName = lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"";
         return 0;
+    case kAppend:
+        return SentFromThisThread() && Append(reinterpret_cast<const wchar_t*>(lParam)) ? TRUE : FALSE;
+    case kFollowEnd:
+        FollowEnd();
+        return 0;
     case kSaveEnded:
         OnSaveEnded();
         return 0;

@@ -1,6 +1,6 @@
 #include "LogPane.h"
 
-#include <LogView.h>
+#include <LogViewMessages.h>
 
 void LogPane::RemoveLengthLimit() const
 {
@@ -9,21 +9,29 @@ void LogPane::RemoveLengthLimit() const
 
 void LogPane::Append(const std::wstring& text, bool newLine) const
 {
-    // Whatever the operator has scrolled to or selected, text goes at the end.
+    if (IsLogView()) {
+        // The view puts it at the end and follows it there, unless the
+        // operator is looking elsewhere in the log meanwhile.
+        const std::wstring line = newLine ? text + L"\r\n" : std::wstring();
+        m_control.SendMessage(
+            LogViewMessages::kAppend, 0, reinterpret_cast<LPARAM>(newLine ? line.c_str() : text.c_str()));
+        return;
+    }
+    // Any other edit control: whatever the operator has scrolled to or
+    // selected, text goes at the end, and the view with it.
     m_control.SetSel(0x7FFFFFFF, -1, TRUE);
     m_control.ScrollCaret();
     m_control.ReplaceSel(text.c_str(), FALSE);
     if (newLine)
         m_control.ReplaceSel(L"\r\n", FALSE);
-    if (!RepaintsItself())
-        m_control.Invalidate();
+    m_control.Invalidate();
 }
 
-bool LogPane::RepaintsItself() const
+bool LogPane::IsLogView() const
 {
-    if (!m_repaintsItself)
-        m_repaintsItself = m_control.SendMessage(LogView::kRepaintsChanges, 0, 0) == TRUE;
-    return *m_repaintsItself;
+    if (!m_isLogView)
+        m_isLogView = m_control.SendMessage(LogViewMessages::kRepaintsChanges, 0, 0) == TRUE;
+    return *m_isLogView;
 }
 
 void LogPane::AppendLine(const std::wstring& text)
@@ -33,7 +41,9 @@ void LogPane::AppendLine(const std::wstring& text)
 
 void LogPane::BeginOutput()
 {
-    m_control.SendMessage(LogView::kTakeTextAgain, 0, 0);
+    m_control.SendMessage(LogViewMessages::kTakeTextAgain, 0, 0);
+    // The operator asked for this output: the log follows it from its start.
+    m_control.SendMessage(LogViewMessages::kFollowEnd, 0, 0);
 }
 
 void LogPane::AppendOutput(const char* bytes, size_t length)

@@ -11,7 +11,8 @@
 
 // The log: the program's own messages and everything the tools print, always
 // appended at the end, never trimmed. Works on any control that answers the
-// edit control's messages.
+// edit control's messages; the log view also keeps still while the operator
+// looks elsewhere in it.
 class LogPane : public ToolLog {
 public:
     explicit LogPane(const CEdit& control)
@@ -36,11 +37,12 @@ public:
     std::wstring Text() const;
 
 private:
-    // False for a control that must be told to repaint after each append,
-    // as the standard edit control is; asked once, at the first append.
-    bool RepaintsItself() const;
+    // The log view, which appends at the end by itself and repaints what it
+    // changed; asked once, at the first append. Any other edit control is
+    // given the selection at the end and told to repaint.
+    bool IsLogView() const;
 
     const CEdit& m_control;
     AnsiChunkDecoder m_decoder;
-    mutable std::optional<bool> m_repaintsItself;
+    mutable std::optional<bool> m_isLogView;
 };

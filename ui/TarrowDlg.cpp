@@ -130,8 +130,8 @@ BOOL CTarrowDlg::OnInitDialog()
     ScaleToDpi(WindowDpi::Of(m_hWnd));
     // Its font is ours to scale, not the dialog manager's to replace.
     WindowDpi::KeepFontOnChange(m_log.GetSafeHwnd());
-    m_log.SendMessage(LogView::kSetAccessibleName, 0, reinterpret_cast<LPARAM>(L"日志"));
-    m_log.SendMessage(LogView::kSetAppName, 0, reinterpret_cast<LPARAM>(AfxGetAppName().c_str()));
+    m_log.SendMessage(LogViewMessages::kSetAccessibleName, 0, reinterpret_cast<LPARAM>(L"日志"));
+    m_log.SendMessage(LogViewMessages::kSetAppName, 0, reinterpret_cast<LPARAM>(AfxGetAppName().c_str()));
     m_logPane.RemoveLengthLimit();
     m_log.SetWindowText(L"");
 
@@ -352,8 +352,8 @@ LRESULT CTarrowDlg::OnDropFiles(WPARAM wParam, LPARAM)
 LRESULT CTarrowDlg::OnNotify(WPARAM, LPARAM lParam)
 {
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header->hwndFrom == m_log.GetSafeHwnd() && header->code == LogView::kSaveProgress)
-        m_taskbar.ShowSaveProgress(reinterpret_cast<const LogView::SaveProgress*>(lParam)->percent);
+    if (header->hwndFrom == m_log.GetSafeHwnd() && header->code == LogViewMessages::kSaveProgress)
+        m_taskbar.ShowSaveProgress(reinterpret_cast<const LogViewMessages::SaveProgress*>(lParam)->percent);
     else
         Default();
     return 0;

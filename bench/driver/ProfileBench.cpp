@@ -70,13 +70,13 @@ void ProfileBench::Run()
                        : Format("not all shown after %.0f s: %.2f MB", wall, shown.megabytesShown));
     const double inside = BenchClock::Seconds(seen.outermost.counterTotal);
     m_table.Add(kPart, "inside the log control, all messages", Cost(seen.outermost, wall));
-    m_table.Add(kPart, "of which EM_REPLACESEL (the appends)", Cost(seen.costs[probe::kReplaceSel], wall));
+    m_table.Add(kPart, "of which the appends", Cost(seen.costs[probe::kReplaceSel], wall));
     m_table.Add(kPart, "of which EM_SETSEL", Cost(seen.costs[probe::kSetSel], wall));
     m_table.Add(kPart, "of which EM_SCROLLCARET", Cost(seen.costs[probe::kScrollCaret], wall));
     m_table.Add(
         kPart, "of which painting (WM_PAINT, WM_ERASEBKGND, WM_NCPAINT)", Cost(seen.costs[probe::kPaint], wall));
     m_table.Add(kPart, "of which other messages", Cost(seen.costs[probe::kOtherMessage], wall));
-    m_table.Add(kPart, "mean EM_REPLACESEL by output already in the log", ByOutput(seen.replaceSelByOutput));
+    m_table.Add(kPart, "mean append by output already in the log", ByOutput(seen.replaceSelByOutput));
     m_table.Add(kPart, "mean paint by output already in the log", ByOutput(seen.paintByOutput));
     m_table.Add(kPart, "outside the log control (reading the pipe, decoding, the loop)",
         Format("%.2f s (%.0f%% of the wall time)", wall - inside, (wall - inside) / wall * 100));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -139,13 +140,74 @@ TEST_F(LogViewTest, LaysOutTabsAndWideCharactersLikeAnEditControl)
     SendBoth(WM_SETFONT, 0, FALSE);
 }
 
-TEST_F(LogViewTest, AppendGoesToTheEndWhateverTheUserSelected)
+// What is appended always lands at the end; the caret and the view go with
+// it only while the operator watches the end. Each row puts the view in a
+// state, appends, and looks at the selection, the first line in view and how
+// far the view is scrolled sideways.
+TEST_F(LogViewTest, FollowsTheEndUnlessTheOperatorLooksElsewhere)
 {
-    AppendLikeTheProgram(host.View(), L"one\r\ntwo\r\n");
-    View(EM_SETSEL, 2, 6);
-    AppendLikeTheProgram(host.View(), L"three");
-    EXPECT_EQ(WindowText(host.View()), L"one\r\ntwo\r\nthree");
-    EXPECT_EQ(Selection(), Sel(15, 15));
+    struct Row {
+        const char* state;
+        std::function<void()> enter;
+        bool follows;
+    };
+    const Row rows[] = {
+        {"nothing selected, the end in view", [] {}, true},
+        {"a selection made with EM_SETSEL", [&] { View(EM_SETSEL, 10, 20); }, false},
+        {"a selection made with the keys", [&] { PressKey(host.View(), VK_LEFT, {VK_SHIFT}); }, false},
+        {"all selected", [&] { PressKey(host.View(), 'A', {VK_CONTROL}); }, false},
+        {"scrolled up", [&] { View(WM_VSCROLL, SB_LINEUP); }, false},
+        {"scrolled sideways", [&] { View(WM_HSCROLL, SB_PAGERIGHT); }, false},
+        {"back at the end with Ctrl+End",
+            [&] {
+                View(EM_SETSEL, 10, 20);
+                View(WM_VSCROLL, SB_TOP);
+                View(WM_HSCROLL, SB_PAGERIGHT);
+                PressKey(host.View(), VK_END, {VK_CONTROL});
+            },
+            true},
+        {"scrolled back to the bottom",
+            [&] {
+                View(WM_VSCROLL, SB_TOP);
+                View(WM_VSCROLL, SB_BOTTOM);
+            },
+            true},
+        {"a run begins",
+            [&] {
+                View(EM_SETSEL, 10, 20);
+                View(WM_VSCROLL, SB_TOP);
+                View(LogViewMessages::kFollowEnd);
+            },
+            true},
+    };
+    const int visible = host.VisibleLines();
+    for (const Row& row : rows) {
+        View(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (int line = 0; line < 100; ++line)
+            AppendLikeTheProgram(
+                host.View(), L"line " + std::to_wstring(line) + (line == 98 ? std::wstring(300, L'w') : L"") + L"\r\n");
+        const LRESULT unscrolledX = View(EM_POSFROMCHAR, static_cast<WPARAM>(View(EM_LINEINDEX, 0)));
+        row.enter();
+        const Sel selection = Selection();
+        const LRESULT firstLine = View(EM_GETFIRSTVISIBLELINE);
+        const LRESULT firstX = View(EM_POSFROMCHAR, static_cast<WPARAM>(View(EM_LINEINDEX, firstLine)));
+
+        AppendLikeTheProgram(host.View(), L"more\r\n");
+        AppendLikeTheProgram(host.View(), L"and more\r\n");
+        const DWORD end = static_cast<DWORD>(View(WM_GETTEXTLENGTH));
+        const LRESULT nowFirst = View(EM_GETFIRSTVISIBLELINE);
+        const LRESULT nowX = View(EM_POSFROMCHAR, static_cast<WPARAM>(View(EM_LINEINDEX, nowFirst)));
+        EXPECT_EQ(WindowText(host.View()).substr(end - 16), L"more\r\nand more\r\n") << row.state;
+        if (row.follows) {
+            EXPECT_EQ(Selection(), Sel(end, end)) << row.state;
+            EXPECT_EQ(nowFirst, 103 - visible) << row.state << ": the last line in view";
+            EXPECT_EQ(LOWORD(nowX), LOWORD(unscrolledX)) << row.state << ": not scrolled sideways";
+        } else {
+            EXPECT_EQ(Selection(), selection) << row.state;
+            EXPECT_EQ(nowFirst, firstLine) << row.state;
+            EXPECT_EQ(LOWORD(nowX), LOWORD(firstX)) << row.state << ": scrolled sideways as before";
+        }
+    }
 }
 
 TEST_F(LogViewTest, KeepsTheLastLineInViewAndTheScrollBarInStep)

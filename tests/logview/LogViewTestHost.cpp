@@ -89,6 +89,10 @@ std::vector<COLORREF> LogViewTestHost::RenderView() const
 
 void AppendLikeTheProgram(HWND control, const std::wstring& text)
 {
+    if (SendMessageW(control, LogViewMessages::kRepaintsChanges, 0, 0) == TRUE) {
+        SendMessageW(control, LogViewMessages::kAppend, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return;
+    }
     SendMessageW(control, EM_SETSEL, 0x7FFFFFFF, -1);
     SendMessageW(control, EM_SCROLLCARET, 0, 0);
     SendMessageW(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));

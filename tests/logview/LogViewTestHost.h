@@ -40,7 +40,8 @@ private:
     TEXTMETRICW m_metrics{};
 };
 
-// What the program does for every piece of output.
+// What the program does for every piece of output: the view appends at the
+// end by itself, any other edit control is given the selection at the end.
 void AppendLikeTheProgram(HWND control, const std::wstring& text);
 std::wstring WindowText(HWND control);
 // EM_GETLINE into a buffer of capacity characters.

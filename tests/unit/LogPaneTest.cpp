@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -52,18 +53,40 @@ TEST_F(LogPaneTest, MessagesAreWholeLinesAndAnEmptyOneIsABareLineBreak)
     EXPECT_EQ(L"no break", m_log.Line(2, 1028));
 }
 
+// In the log view, as in the main window: text lands at the end, and the
+// view keeps still while the operator looks elsewhere in the log, until a
+// run begins. Any other edit control gives the selection up for the end.
 TEST_F(LogPaneTest, AppendsLandAtTheEndWhateverTheOperatorSelected)
 {
-    m_log.Append(L"first line", true);
-    m_log.Append(L"second line", true);
-    m_edit.SendMessage(EM_SETSEL, 2, 8);
-    m_edit.SendMessage(WM_VSCROLL, SB_TOP, 0);
-    m_log.Append(L"third", true);
-    EXPECT_EQ(L"first line\r\nsecond line\r\nthird\r\n", m_log.Text());
-    DWORD start = 0, end = 0;
-    m_edit.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, end) << "the selection is given up";
-    EXPECT_EQ(m_log.Text().size(), end);
+    ASSERT_TRUE(LogView::Register(::GetModuleHandleW(nullptr)));
+    const wchar_t* const kinds[] = {LogView::kClassName, L"EDIT"};
+    for (const wchar_t* kind : kinds) {
+        UniqueWindow window(::CreateWindowExW(0, kind, L"", WS_OVERLAPPEDWINDOW | ES_MULTILINE | ES_READONLY, 0, 0, 400,
+            200, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(window);
+        CEdit control;
+        control.Attach(window.get());
+        LogPane log(control);
+        const bool view = kind == LogView::kClassName;
+        const auto selection = [&] {
+            DWORD start = 0, end = 0;
+            control.SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            return std::make_pair(start, end);
+        };
+
+        log.Append(L"first line", true);
+        log.Append(L"second line", true);
+        control.SendMessage(EM_SETSEL, 2, 8);
+        log.Append(L"third", true);
+        EXPECT_EQ(L"first line\r\nsecond line\r\nthird\r\n", log.Text());
+        const DWORD end = static_cast<DWORD>(log.Text().size());
+        EXPECT_EQ(selection(), view ? std::make_pair(DWORD(2), DWORD(8)) : std::make_pair(end, end));
+
+        log.BeginOutput();
+        log.AppendOutput("out", 3);
+        EXPECT_EQ(selection(), std::make_pair(end + 3, end + 3)) << "a run begins: the log follows its output";
+        control.Detach();
+    }
 }
 
 TEST_F(LogPaneTest, ToolOutputIsShownAsPrintedAcrossChunks)

@@ -6,6 +6,8 @@
 #include "ProbeProtocol.h"
 #include "TickLine.h"
 
+#include <LogViewMessages.h>
+
 #include <UniqueAny.h>
 
 #include <windows.h>
@@ -114,6 +116,7 @@ probe::CostKind kindOf(UINT message)
 {
     switch (message) {
     case EM_REPLACESEL:
+    case LogViewMessages::kAppend:
         return probe::kReplaceSel;
     case EM_SETSEL:
         return probe::kSetSel;

@@ -61,7 +61,7 @@ struct TickSeen {
     std::uint32_t sequence;
     std::uint32_t reserved;
     std::int64_t printed; // the tool's performance counter when it wrote the line
-    std::int64_t shown; // Tarrow's when the EM_REPLACESEL holding it returned
+    std::int64_t shown; // Tarrow's when the append holding it returned
 };
 
 struct MessageCost {
@@ -71,7 +71,7 @@ struct MessageCost {
 };
 
 enum CostKind : unsigned {
-    kReplaceSel,
+    kReplaceSel, // the appends: the log view's own message, or EM_REPLACESEL
     kSetSel,
     kScrollCaret,
     kPaint, // WM_PAINT, WM_ERASEBKGND, WM_NCPAINT
