@@ -77,37 +77,61 @@ TEST(LogSearch, FindsWhereverTheMatchLiesUpAndDown)
 }
 
 // Against a plain search of the raw text, on random texts of few letters and
-// many breaks and pieces of all sizes.
+// many breaks and pieces of all sizes: with match case, against find and
+// rfind; without it, against the platform's comparison that ignores case, at
+// every place, over letters whose cases differ by a bit, by more, and that
+// have three forms.
 TEST(LogSearch, AgreesWithAPlainSearchOfTheWholeText)
 {
     std::mt19937 random(20261209);
-    const wchar_t alphabet[] = L"ab\r\n";
+    const wchar_t alphabet[] = L"ab\r\nAB\u03c3\u03a3\u03c2\uff41\uff21";
     // Over the whole alphabet, or (for text within lines) over its letters.
-    const auto randomText = [&](size_t length, size_t letters) {
+    const auto randomText = [&](size_t length, bool breaks, bool cases) {
         std::wstring text;
-        for (size_t i = 0; i < length; ++i)
-            text.push_back(alphabet[random() % letters]);
+        while (text.size() < length) {
+            const wchar_t unit = alphabet[random() % (cases ? 11 : 4)];
+            if (breaks || (unit != L'\r' && unit != L'\n'))
+                text.push_back(unit);
+        }
         return text;
     };
-    for (int round = 0; round < 1000; ++round) {
-        const std::wstring raw = randomText(random() % 60, 4);
+    for (int round = 0; round < 2000; ++round) {
+        const bool matchCase = round % 2 == 0;
+        const std::wstring raw = randomText(random() % 60, true, !matchCase);
         LogText::Limits limits;
         limits.pieceChars = 1 + random() % 64;
         limits.pieceLines = 2 + random() % 4;
         LogText text(limits);
         ASSERT_TRUE(text.Append(raw));
-        const std::wstring needle = randomText(1 + random() % 4, round % 2 == 0 ? 2 : 4);
+        const std::wstring needle = randomText(1 + random() % 4, round % 4 < 2, !matchCase);
         const size_t from = random() % (raw.size() + 1);
         const bool up = random() % 2 == 0;
 
+        const auto matchesAt = [&](size_t at) {
+            return ::CompareStringOrdinal(raw.data() + at, static_cast<int>(needle.size()), needle.data(),
+                       static_cast<int>(needle.size()), matchCase ? FALSE : TRUE)
+                == CSTR_EQUAL;
+        };
         size_t expected = std::wstring::npos;
-        if (up)
-            expected = from >= needle.size() ? raw.rfind(needle, from - needle.size()) : std::wstring::npos;
-        else
-            expected = raw.find(needle, from);
-        const auto found = LogSearch(text).Find(SearchQuery{needle, true, up}, from);
+        if (needle.size() <= raw.size()) {
+            if (up) {
+                for (size_t at = std::min(from, raw.size()) + 1; at-- > 0;) {
+                    if (at + needle.size() <= from && matchesAt(at)) {
+                        expected = at;
+                        break;
+                    }
+                }
+            } else {
+                for (size_t at = from; at + needle.size() <= raw.size() && expected == std::wstring::npos; ++at) {
+                    if (matchesAt(at))
+                        expected = at;
+                }
+            }
+        }
+        const auto found = LogSearch(text).Find(SearchQuery{needle, matchCase, up}, from);
         ASSERT_EQ(found.has_value(), expected != std::wstring::npos)
-            << "round " << round << (up ? ", up" : ", down") << " from " << from;
+            << "round " << round << (up ? ", up" : ", down") << (matchCase ? ", match case" : ", any case") << " from "
+            << from;
         if (found) {
             ASSERT_EQ(found->Start(), expected) << "round " << round;
         }
