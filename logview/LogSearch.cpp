@@ -3,6 +3,7 @@
 #include "CaseFold.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -66,9 +67,9 @@ template <class Visit> void WalkUp(const LogText& text, size_t from, Visit visit
 } // namespace
 
 // The text looked for, folded unless case matters, with the quickest way to
-// find its first unit in the text: what the platform's own search uses
-// where only one unit will do, one comparison where the two cases differ by
-// one bit (Latin, full-width Latin, Greek, Cyrillic), a look-up otherwise.
+// find its first unit in the text: a word of units at a time where only one
+// unit will do, or where the two cases differ by one bit (Latin, full-width
+// Latin, Greek, Cyrillic), a look-up otherwise.
 class LogSearch::Needle {
 public:
     explicit Needle(const SearchQuery& query)
@@ -112,19 +113,15 @@ public:
         const size_t end = chars.size() - Size() + 1;
         switch (m_scan) {
         case Scan::Unit:
+            return FindFirst(text, begin, end, 0);
+        case Scan::EitherCase:
+            return FindFirst(text, begin, end, kCaseBit);
+        case Scan::LookUp:
             for (size_t at = begin; at < end; ++at) {
-                const wchar_t* found = std::char_traits<wchar_t>::find(text + at, end - at, m_first);
-                if (found == nullptr)
-                    return kNone;
-                at = static_cast<size_t>(found - text);
-                if (RestMatches(found))
+                if (m_fold[text[at]] == m_units[0] && RestMatches(text + at))
                     return at;
             }
             return kNone;
-        case Scan::EitherCase:
-            return FindFirst(text, begin, end, [this](wchar_t unit) { return (unit | kCaseBit) == m_first; });
-        case Scan::LookUp:
-            return FindFirst(text, begin, end, [this](wchar_t unit) { return m_fold[unit] == m_units[0]; });
         }
         return kNone;
     }
@@ -133,13 +130,47 @@ private:
     enum class Scan { Unit, EitherCase, LookUp };
     static constexpr wchar_t kCaseBit = 0x20;
 
-    template <class IsFirst> size_t FindFirst(const wchar_t* text, size_t begin, size_t end, IsFirst isFirst) const
+    // The first match from begin on whose first unit, with the bits of
+    // caseBits set, is m_first.
+    size_t FindFirst(const wchar_t* text, size_t begin, size_t end, wchar_t caseBits) const
     {
-        for (size_t at = begin; at < end; ++at) {
-            if (isFirst(text[at]) && RestMatches(text + at))
+        for (size_t at = ScanFirst(text, begin, end, caseBits); at < end; at = ScanFirst(text, at + 1, end, caseBits)) {
+            if (RestMatches(text + at))
                 return at;
         }
         return kNone;
+    }
+
+    // The first unit from at on that is m_first once caseBits are set; end
+    // if none is. A machine word of units is looked at a time: a word holds
+    // none of them unless one of its units, once xored with m_first, is zero,
+    // which one subtraction, one and and one mask tell for all of them at
+    // once. On x86 as on x64 that is quicker than a unit at a time.
+    size_t ScanFirst(const wchar_t* text, size_t at, size_t end, wchar_t caseBits) const
+    {
+        using Word = size_t;
+        static_assert(sizeof(wchar_t) == 2, "UTF-16 units");
+        constexpr size_t kUnits = sizeof(Word) / sizeof(wchar_t);
+        constexpr Word kOnes = ~Word(0) / 0xFFFF; // 0x0001 in every unit
+        constexpr Word kHighs = kOnes << 15; // 0x8000 in every unit
+        const Word bits = kOnes * caseBits;
+        const Word pattern = kOnes * m_first;
+        while (at < end) {
+            if (end - at >= kUnits) {
+                Word word;
+                std::memcpy(&word, text + at, sizeof word);
+                const Word differs = (word | bits) ^ pattern;
+                if (((differs - kOnes) & ~differs & kHighs) == 0) {
+                    at += kUnits;
+                    continue;
+                }
+            }
+            for (const size_t stop = std::min(end, at + kUnits); at < stop; ++at) {
+                if ((text[at] | caseBits) == m_first)
+                    return at;
+            }
+        }
+        return end;
     }
 
     bool RestMatches(const wchar_t* at) const
