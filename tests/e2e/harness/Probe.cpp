@@ -147,6 +147,14 @@ bool Probe::dropFiles(const std::vector<std::wstring>& paths, std::chrono::milli
     return ask(target_, probe::kDropFiles, 0, timeout, input).has_value();
 }
 
+bool Probe::pressKeys(const Window& window, UINT key, const std::vector<UINT>& held, std::chrono::milliseconds timeout)
+{
+    std::string input = "key=" + std::to_string(key) + "\n";
+    for (const UINT down : held)
+        input += "held=" + std::to_string(down) + "\n";
+    return ask(window, probe::kPressKeys, 0, timeout, input).has_value();
+}
+
 testing::AssertionResult Probe::watch(const Window& log, std::chrono::milliseconds timeout)
 {
     if (ask(log, probe::kWatchLog, 0, timeout))

@@ -51,6 +51,11 @@ public:
     // a drop block made in Tarrow's process). True once Tarrow's message loop
     // has dispatched the drop.
     bool dropFiles(const std::vector<std::wstring>& paths, std::chrono::milliseconds timeout = kDefaultTimeout);
+    // Presses the key in the window through Tarrow's own message loop, with
+    // the held keys (Ctrl, Shift) down meanwhile as far as GetKeyState can
+    // tell. True once the loop has dispatched it.
+    bool pressKeys(const Window& window, UINT key, const std::vector<UINT>& held,
+        std::chrono::milliseconds timeout = kDefaultTimeout);
     const std::string& lastError() const { return lastError_; }
 
     // Has the probe watch the log for as long as Tarrow runs, so that what

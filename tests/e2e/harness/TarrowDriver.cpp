@@ -214,6 +214,13 @@ Probe& TarrowDriver::probe()
     return *probe_;
 }
 
+testing::AssertionResult TarrowDriver::pressKeys(const Window& window, UINT key, const std::vector<UINT>& held)
+{
+    if (probe().pressKeys(window, key, held))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "cannot press the keys: " << probe_->lastError();
+}
+
 testing::AssertionResult TarrowDriver::dropFiles(const std::vector<std::wstring>& paths)
 {
     if (probe().dropFiles(paths))

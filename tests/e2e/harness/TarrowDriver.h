@@ -113,6 +113,9 @@ public:
     // --- seen from inside the process (through the probe DLL)
     std::optional<std::vector<MenuItem>> systemMenu() { return probe().systemMenu(); }
     std::optional<FontInfo> controlFont(int id) { return probe().controlFont(id); }
+    // A key with Ctrl or Shift held, pressed in a window of Tarrow's through
+    // its own loop; see Probe::pressKeys.
+    testing::AssertionResult pressKeys(const Window& window, UINT key, const std::vector<UINT>& held);
     // Drops the files on the window as Explorer does; see Probe::dropFiles.
     testing::AssertionResult dropFiles(const std::vector<std::wstring>& paths);
     const std::string& probeError() const;

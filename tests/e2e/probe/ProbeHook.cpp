@@ -35,11 +35,13 @@ int g_depth = 0;
 int g_dispatching = 0;
 // A tick line cut in two by a chunk boundary waits here for its end.
 std::wstring g_partialLine;
-// A drop is answered once Tarrow's loop takes the marker posted behind it;
-// till then its request number and answer wait here.
-UniqueHook g_dropTakenHook;
-LONG g_dropRequest = 0;
-std::string g_dropReply;
+// A drop or keys are answered once Tarrow's loop takes the marker posted
+// behind them; till then the request number and answer wait here, with the
+// keys held down meanwhile, to be let go of then.
+UniqueHook g_postedTakenHook;
+LONG g_postedRequest = 0;
+std::string g_postedReply;
+std::vector<BYTE> g_heldKeys;
 
 Layout* layout()
 {
@@ -337,20 +339,79 @@ void answer(Layout* shared, LONG request, std::string reply)
     ::InterlockedExchange(&shared->answered, request);
 }
 
-LRESULT CALLBACK dropTakenHook(int code, WPARAM removal, LPARAM parameter)
+void setHeld(const std::vector<BYTE>& keys, bool down)
+{
+    BYTE state[256] = {};
+    ::GetKeyboardState(state);
+    for (const BYTE key : keys)
+        state[key] = down ? static_cast<BYTE>(state[key] | 0x80) : static_cast<BYTE>(state[key] & ~0x80);
+    ::SetKeyboardState(state);
+}
+
+LRESULT CALLBACK postedTakenHook(int code, WPARAM removal, LPARAM parameter)
 {
     auto* message = reinterpret_cast<MSG*>(parameter);
-    if (code == HC_ACTION && removal == PM_REMOVE && g_dropRequest != 0
-        && message->message == ::RegisterWindowMessageW(probe::kDropTakenMessageName)
-        && static_cast<LONG>(message->lParam) == g_dropRequest) {
+    if (code == HC_ACTION && removal == PM_REMOVE && g_postedRequest != 0
+        && message->message == ::RegisterWindowMessageW(probe::kPostedTakenMessageName)
+        && static_cast<LONG>(message->lParam) == g_postedRequest) {
         // Tarrow itself never sees the marker.
         message->message = WM_NULL;
-        const LONG request = g_dropRequest;
-        g_dropRequest = 0;
+        const LONG request = g_postedRequest;
+        g_postedRequest = 0;
+        setHeld(g_heldKeys, false);
+        g_heldKeys.clear();
         if (Layout* shared = layout())
-            answer(shared, request, g_dropReply);
+            answer(shared, request, g_postedReply);
     }
     return ::CallNextHookEx(nullptr, code, removal, parameter);
+}
+
+// Posts the marker that answers the request once Tarrow's loop has taken
+// what was posted to window before it; false if it cannot.
+bool postMarker(HWND window, LONG request)
+{
+    const HMODULE self = pinnedSelf();
+    if (!g_postedTakenHook && self)
+        g_postedTakenHook.reset(::SetWindowsHookExW(WH_GETMESSAGE, &postedTakenHook, self, ::GetCurrentThreadId()));
+    // Posted messages to one window come out in order: the marker is taken
+    // after what went before it has been dispatched.
+    if (!g_postedTakenHook
+        || !::PostMessageW(window, ::RegisterWindowMessageW(probe::kPostedTakenMessageName), 0, request))
+        return false;
+    g_postedRequest = request;
+    return true;
+}
+
+// A key pressed in the window through Tarrow's own loop, as the keyboard
+// would, with the held keys down as far as GetKeyState can tell until the
+// loop has taken it.
+std::string pressKeys(HWND window, const std::string& input, LONG request)
+{
+    UINT key = 0;
+    std::vector<BYTE> held;
+    for (std::size_t start = 0; start < input.size();) {
+        std::size_t end = input.find('\n', start);
+        if (end == std::string::npos)
+            end = input.size();
+        const std::string line = input.substr(start, end - start);
+        if (line.compare(0, 4, "key=") == 0)
+            key = static_cast<UINT>(std::stoul(line.substr(4)));
+        else if (line.compare(0, 5, "held=") == 0)
+            held.push_back(static_cast<BYTE>(std::stoul(line.substr(5))));
+        start = end + 1;
+    }
+    if (key == 0)
+        return "error=no key to press\n";
+    setHeld(held, true);
+    const LPARAM scanCode = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    const bool posted = ::PostMessageW(window, WM_KEYDOWN, key, scanCode | 1)
+        && ::PostMessageW(window, WM_KEYUP, key, scanCode | 1 | (LPARAM(1) << 30) | (LPARAM(1) << 31));
+    if (!posted || !postMarker(window, request)) {
+        setHeld(held, false);
+        return "error=cannot post the keys\n";
+    }
+    g_heldKeys = held;
+    return "pressed=1\n";
 }
 
 // The block the shell hands a window with WM_DROPFILES: a DROPFILES header,
@@ -370,14 +431,6 @@ std::string dropFiles(HWND window, const std::string& input, LONG request)
     }
     if (paths.empty())
         return "error=no files to drop\n";
-    const HMODULE self = pinnedSelf();
-    if (!self)
-        return "error=cannot keep the probe loaded\n";
-    if (!g_dropTakenHook)
-        g_dropTakenHook.reset(::SetWindowsHookExW(WH_GETMESSAGE, &dropTakenHook, self, ::GetCurrentThreadId()));
-    if (!g_dropTakenHook)
-        return "error=cannot watch Tarrow's queue\n";
-
     std::wstring names;
     for (const std::wstring& path : paths)
         names += path + L'\0';
@@ -398,11 +451,8 @@ std::string dropFiles(HWND window, const std::string& input, LONG request)
     if (!::PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block.get()), 0))
         return "error=cannot post the drop\n";
     block.release();
-    // Posted messages to one window come out in order: the marker is taken
-    // after the drop has been dispatched.
-    if (!::PostMessageW(window, ::RegisterWindowMessageW(probe::kDropTakenMessageName), 0, request))
+    if (!postMarker(window, request))
         return "error=cannot post the marker behind the drop\n";
-    g_dropRequest = request;
     return "files=" + std::to_string(paths.size()) + "\n";
 }
 
@@ -413,11 +463,15 @@ void serve()
     if (!shared || g_serving)
         return;
     const LONG requested = ::InterlockedCompareExchange(&shared->requested, 0, 0);
-    if (requested == shared->answered || requested == g_dropRequest)
+    if (requested == shared->answered || requested == g_postedRequest)
         return;
-    // A drop the harness gave up on waits no more.
-    g_dropRequest = 0;
-    g_dropTakenHook.reset();
+    // A drop or keys the harness gave up on wait no more.
+    g_postedRequest = 0;
+    g_postedTakenHook.reset();
+    if (!g_heldKeys.empty()) {
+        setHeld(g_heldKeys, false);
+        g_heldKeys.clear();
+    }
     g_serving = true;
     const auto window = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(shared->window));
     std::string reply;
@@ -434,12 +488,15 @@ void serve()
     case probe::kDropFiles:
         reply = dropFiles(window, std::string(shared->input, shared->inputLength), requested);
         break;
+    case probe::kPressKeys:
+        reply = pressKeys(window, std::string(shared->input, shared->inputLength), requested);
+        break;
     default:
         reply = "error=unknown request\n";
         break;
     }
-    if (g_dropRequest == requested)
-        g_dropReply = reply;
+    if (g_postedRequest == requested)
+        g_postedReply = reply;
     else
         answer(shared, requested, reply);
     g_serving = false;

@@ -40,13 +40,16 @@ namespace probe {
 
 constexpr wchar_t kMappingPrefix[] = L"Local\\TarrowProbe-";
 constexpr char kHookGetterName[] = "tarrowProbeHook";
-constexpr wchar_t kDropTakenMessageName[] = L"Tarrow.Probe.DropTaken";
+constexpr wchar_t kPostedTakenMessageName[] = L"Tarrow.Probe.PostedTaken";
 
 enum RequestKind : std::uint32_t {
     kSystemMenu = 1,
     kControlFont = 2,
     kWatchLog = 3,
     kDropFiles = 4,
+    // Input: "key=<virtual key>" and a "held=<virtual key>" line for each
+    // key held down (Ctrl, Shift) meanwhile; window: the one to press it in.
+    kPressKeys = 5,
 };
 
 constexpr unsigned kAnswerBytes = 16 * 1024;
