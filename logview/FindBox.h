@@ -34,7 +34,7 @@ public:
     // Shows the box owned by owner, or brings it forward if it is open, with
     // the text to find set to prefill where there is one and all of it
     // selected. It opens looking up: the newest lines are at the end, where
-    // the caret is after every append.
+    // the caret is while the log follows what is appended.
     void Open(HWND owner, const std::optional<std::wstring>& prefill);
     void Close();
     // Open and shown: the window then owns what the search says.
