@@ -50,6 +50,7 @@ bool LogView::SetText(const wchar_t* text)
     m_selection = {};
     m_viewport.firstLine = 0;
     m_viewport.xOffset = 0;
+    m_follow.FollowedCaret();
     m_preferredX.reset();
     m_modified = false;
     m_pending = Pending::PlaceCaret;

@@ -127,13 +127,17 @@ void LogView::OnSetFont(HFONT font, bool redraw)
 
 void LogView::Remeasure()
 {
+    // A view that watched the end still does at its new size or font: the
+    // operator did not look elsewhere.
+    const bool following = m_follow.Follows(m_selection, m_viewport, m_text.LineCount());
     m_metrics = ViewMetrics::Measure(m_measurer, WindowDpi::Of(m_hwnd));
     RECT client{};
     ::GetClientRect(m_hwnd, &client);
     m_viewport.Fit(client, m_metrics);
     if (m_caret.Owned())
         CreateCaret(); // as high as the new lines
-    m_viewport.firstLine = std::min(m_viewport.firstLine, m_viewport.LastFirstLine(m_text.LineCount()));
+    const size_t lastFirstLine = m_viewport.LastFirstLine(m_text.LineCount());
+    m_viewport.firstLine = following ? lastFirstLine : std::min(m_viewport.firstLine, lastFirstLine);
     CaretMoved();
     UpdateScrollBar();
 }

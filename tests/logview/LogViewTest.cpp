@@ -151,6 +151,8 @@ TEST_F(LogViewTest, FollowsTheEndUnlessTheOperatorLooksElsewhere)
         std::function<void()> enter;
         bool follows;
     };
+    RECT size{};
+    GetWindowRect(host.View(), &size);
     const Row rows[] = {
         {"nothing selected, the end in view", [] {}, true},
         {"a selection made with EM_SETSEL", [&] { View(EM_SETSEL, 10, 20); }, false},
@@ -172,6 +174,12 @@ TEST_F(LogViewTest, FollowsTheEndUnlessTheOperatorLooksElsewhere)
                 View(WM_VSCROLL, SB_BOTTOM);
             },
             true},
+        {"the end in view, the view made smaller",
+            [&] {
+                SetWindowPos(host.View(), nullptr, 0, 0, size.right - size.left, (size.bottom - size.top) / 2,
+                    SWP_NOMOVE | SWP_NOZORDER);
+            },
+            true},
         {"a run begins",
             [&] {
                 View(EM_SETSEL, 10, 20);
@@ -180,8 +188,9 @@ TEST_F(LogViewTest, FollowsTheEndUnlessTheOperatorLooksElsewhere)
             },
             true},
     };
-    const int visible = host.VisibleLines();
     for (const Row& row : rows) {
+        SetWindowPos(
+            host.View(), nullptr, 0, 0, size.right - size.left, size.bottom - size.top, SWP_NOMOVE | SWP_NOZORDER);
         View(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
         for (int line = 0; line < 100; ++line)
             AppendLikeTheProgram(
@@ -200,7 +209,7 @@ TEST_F(LogViewTest, FollowsTheEndUnlessTheOperatorLooksElsewhere)
         EXPECT_EQ(WindowText(host.View()).substr(end - 16), L"more\r\nand more\r\n") << row.state;
         if (row.follows) {
             EXPECT_EQ(Selection(), Sel(end, end)) << row.state;
-            EXPECT_EQ(nowFirst, 103 - visible) << row.state << ": the last line in view";
+            EXPECT_EQ(nowFirst, 103 - host.VisibleLines()) << row.state << ": the last line in view";
             EXPECT_EQ(LOWORD(nowX), LOWORD(unscrolledX)) << row.state << ": not scrolled sideways";
         } else {
             EXPECT_EQ(Selection(), selection) << row.state;
