@@ -48,6 +48,28 @@
 # missing, and the next set-up that installs Wine's 32-bit part removes it.
 # TARROW_WINE_LIBDIR (default /usr/lib/wine) is where the loaders are.
 
+# cloud-init and systemd units can start a script without HOME: the user's
+# home from the user database, else a folder of the user's own in TMPDIR.
+# Exported, so that the scripts this one starts neither look nor say it again.
+if [ -z "${HOME:-}" ]; then
+  _host_uid=$(id -u)
+  HOME=
+  IFS=: read -r _ _ _ _ _ HOME _ < <(getent passwd "$_host_uid") || true
+  if [ -n "$HOME" ] && [ -d "$HOME" ] && [ -w "$HOME" ]; then
+    echo "${0##*/}: HOME is not set: using $HOME, the home the user database gives" >&2
+  else
+    HOME=${TMPDIR:-/tmp}/tarrow-home-$_host_uid
+    mkdir -m 700 "$HOME" 2>/dev/null || true
+    # Another user's folder of that name would get our Wine prefixes.
+    if [ ! -d "$HOME" ] || [ ! -O "$HOME" ]; then
+      echo "${0##*/}: HOME is not set, the user database gives no home, and $HOME is not ours: set HOME" >&2
+      return 1
+    fi
+    echo "${0##*/}: HOME is not set and the user database gives no home: using $HOME" >&2
+  fi
+  export HOME
+fi
+
 _host_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tarrow/host
 _host_wine32_note=$_host_cache/wine32-not-installed
 TARROW_WINE_LIBDIR=${TARROW_WINE_LIBDIR:-/usr/lib/wine}
