@@ -171,7 +171,7 @@ _host_wine_why_not() {
     if [ "$arch" = x86 ] && [ -s "$_host_wine32_note" ]; then
       echo "32-bit Wine could not be installed ($(head -n 1 "$_host_wine32_note"))"
     else
-      echo "${bits}-bit Wine is not installed (scripts/setup installs it)"
+      echo "${bits}-bit Wine is not installed (scripts/setup, run as root, installs it)"
     fi
     return
   fi
