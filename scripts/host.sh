@@ -23,6 +23,9 @@
 #   release_name ARCH VERSION
 #                       the release's name of ARCH: Tarrow-VERSION-win32/win64
 #   cross_triple ARCH   the prefix of ARCH's mingw-w64 tools
+#   host_has_locale NAME
+#                       whether locale NAME (as `locale -a` spells it) is
+#                       made here
 #   explain_failures    makes the calling script name the command that
 #                       failed, so that none ends on a bare exit status
 #
@@ -333,6 +336,12 @@ release_name() {
 
 cross_triple() {
   if [ "$1" = x64 ]; then echo x86_64-w64-mingw32; else echo i686-w64-mingw32; fi
+}
+
+host_has_locale() {
+  local made
+  made=$(locale -a 2>/dev/null) || true
+  [[ $'\n'${made,,}$'\n' == *$'\n'"${1,,}"$'\n'* ]]
 }
 
 explain_failures() {
