@@ -65,7 +65,7 @@ if [ -z "${HOME:-}" ]; then
     mkdir -m 700 "$HOME" 2>/dev/null || true
     # Another user's folder of that name would get our Wine prefixes.
     if [ ! -d "$HOME" ] || [ ! -O "$HOME" ]; then
-      echo "${0##*/}: HOME is not set, the user database gives no home, and $HOME is not ours: set HOME" >&2
+      echo "${0##*/}: HOME is not set, the user database gives no home, and $HOME cannot be made or is another user's: set HOME" >&2
       return 1
     fi
     echo "${0##*/}: HOME is not set and the user database gives no home: using $HOME" >&2
