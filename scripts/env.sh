@@ -50,5 +50,10 @@ use_arch() {
 use_arch "${TARROW_ARCH:-x86}"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
+# Set where it is made only: bash warns at once of a locale that is not, and
+# scripts/setup makes it before anything runs under Wine. Once set, the
+# scripts this one starts need not look again.
+if [ "${LC_ALL:-}" = zh_CN.UTF-8 ] || host_has_locale zh_CN.utf8; then
+  export LANG=zh_CN.UTF-8
+  export LC_ALL=zh_CN.UTF-8
+fi

@@ -23,6 +23,9 @@
 #   release_name ARCH VERSION
 #                       the release's name of ARCH: Tarrow-VERSION-win32/win64
 #   cross_triple ARCH   the prefix of ARCH's mingw-w64 tools
+#   host_has_locale NAME
+#                       whether locale NAME (as `locale -a` spells it) is
+#                       made here
 #   explain_failures    makes the calling script name the command that
 #                       failed, so that none ends on a bare exit status
 #
@@ -33,11 +36,42 @@
 # TARROW_HOST_ARCHS beforehand to act as a host of another kind (for
 # example TARROW_HOST_ARCHS=x64 on a host that runs both).
 #
+# The two programs are written once into $_host_cache, each under a name of
+# its own first and then renamed, so that a script probing at the same time
+# never runs a half-written one. Only "Exec format error" is the kernel's
+# refusal; a program that cannot run there for another reason (a cache on a
+# file system mounted no-exec says "Permission denied") runs from a fresh
+# folder in TMPDIR (default /tmp), then in /dev/shm, and where it runs
+# nowhere the scripts say that the probe could not run, not that the kernel
+# cannot.
+#
 # Where the kernel runs 32-bit code but 32-bit Wine could not be installed
 # (a package mirror out of step), set-up leaves apt's word for it in
 # $_host_cache/wine32-not-installed; it only explains a 32-bit loader that is
 # missing, and the next set-up that installs Wine's 32-bit part removes it.
 # TARROW_WINE_LIBDIR (default /usr/lib/wine) is where the loaders are.
+
+# cloud-init and systemd units can start a script without HOME: the user's
+# home from the user database, else a folder of the user's own in TMPDIR.
+# Exported, so that the scripts this one starts neither look nor say it again.
+if [ -z "${HOME:-}" ]; then
+  _host_uid=$(id -u)
+  HOME=
+  IFS=: read -r _ _ _ _ _ HOME _ < <(getent passwd "$_host_uid") || true
+  if [ -n "$HOME" ] && [ -d "$HOME" ] && [ -w "$HOME" ]; then
+    echo "${0##*/}: HOME is not set: using $HOME, the home the user database gives" >&2
+  else
+    HOME=${TMPDIR:-/tmp}/tarrow-home-$_host_uid
+    mkdir -m 700 "$HOME" 2>/dev/null || true
+    # Another user's folder of that name would get our Wine prefixes.
+    if [ ! -d "$HOME" ] || [ ! -O "$HOME" ]; then
+      echo "${0##*/}: HOME is not set, the user database gives no home, and $HOME cannot be made or is another user's: set HOME" >&2
+      return 1
+    fi
+    echo "${0##*/}: HOME is not set and the user database gives no home: using $HOME" >&2
+  fi
+  export HOME
+fi
 
 _host_cache=${XDG_CACHE_HOME:-$HOME/.cache}/tarrow/host
 _host_wine32_note=$_host_cache/wine32-not-installed
@@ -70,19 +104,60 @@ _host_write_probe() {
   chmod +x "$file"
 }
 
-# Prints nothing when the kernel runs programs of $1, else why not.
-_host_kernel_why_not() {
-  local arch=$1 bits=32 probe out status
-  [ "$arch" = x86 ] || bits=64
-  mkdir -p "$_host_cache"
-  probe=$_host_cache/exit42-$arch
-  [ -x "$probe" ] || _host_write_probe "$arch" "$probe"
-  status=0
-  out=$( ("$probe") 2>&1) || status=$?
-  if [ "$status" != 42 ]; then
-    out=${out##*: }
-    echo "the kernel runs no ${bits}-bit programs (a test program: ${out:-exit status $status})"
+# Runs the test program of $1 in folder $2, written there first where it is
+# not yet. Returns 0 where it ran, 1 where the kernel refused it, and 2 where
+# it could not run there for another reason; sets _host_probe_said to what
+# went wrong.
+_host_run_probe() {
+  local arch=$1 dir=$2 probe=$2/exit42-$1 status=0
+  if [ ! -x "$probe" ]; then
+    if ! { mkdir -p "$dir" && _host_write_probe "$arch" "$probe.$BASHPID" && mv -f "$probe.$BASHPID" "$probe"; } 2>/dev/null; then
+      rm -f "$probe.$BASHPID" 2>/dev/null
+      _host_probe_said="it cannot be written there"
+      return 2
+    fi
   fi
+  # The shell's words for a program that cannot start are translated in
+  # other locales.
+  _host_probe_said=$(
+    LC_ALL=C
+    "$probe" 2>&1
+  ) || status=$?
+  [ "$status" != 42 ] || return 0
+  _host_probe_said=${_host_probe_said##*: }
+  _host_probe_said=${_host_probe_said:-exit status $status}
+  [ "$_host_probe_said" != "Exec format error" ] || return 1
+  return 2
+}
+
+# Sets _host_kernel_why_$1 to why the kernel runs no programs of $1, or to
+# nothing; once in each shell, as the answer does not change meanwhile.
+_host_kernel_probe() {
+  local arch=$1 bits=32 status=0 base dir tried why known=_host_kernel_why_$1
+  [ -z "${!known+set}" ] || return 0
+  [ "$arch" = x86 ] || bits=64
+  _host_run_probe "$arch" "$_host_cache" || status=$?
+  tried="in $_host_cache: $_host_probe_said"
+  if [ "$status" = 2 ]; then
+    for base in "${TMPDIR:-/tmp}" /dev/shm; do
+      status=0
+      if dir=$(mktemp -d "$base/tarrow-probe.XXXXXX" 2>/dev/null); then
+        _host_run_probe "$arch" "$dir" || status=$?
+        rm -rf "$dir" || true
+      else
+        _host_probe_said="no folder can be made there"
+        status=2
+      fi
+      [ "$status" = 2 ] || break
+      tried="$tried; in $base: $_host_probe_said"
+    done
+  fi
+  case "$status" in
+    0) why= ;;
+    1) why="the kernel runs no ${bits}-bit programs (a test program: $_host_probe_said)" ;;
+    *) why="whether the kernel runs ${bits}-bit programs is unknown: the test program could not run ($tried)" ;;
+  esac
+  printf -v "_host_kernel_why_$arch" '%s' "$why"
 }
 
 # Prints nothing when Wine runs programs of $1 here, or is not installed at
@@ -99,7 +174,7 @@ _host_wine_why_not() {
     if [ "$arch" = x86 ] && [ -s "$_host_wine32_note" ]; then
       echo "32-bit Wine could not be installed ($(head -n 1 "$_host_wine32_note"))"
     else
-      echo "${bits}-bit Wine is not installed (scripts/setup installs it)"
+      echo "${bits}-bit Wine is not installed (scripts/setup, run as root, installs it)"
     fi
     return
   fi
@@ -111,12 +186,12 @@ _host_wine_why_not() {
   fi
 }
 
-# Prints nothing when programs of $1 run here, else why not.
+# Sets TARROW_HOST_WHY_$1 to why programs of $1 do not run here, or to nothing.
 _host_why_not() {
-  local why
-  why=$(_host_kernel_why_not "$1")
-  [ -n "$why" ] || why=$(_host_wine_why_not "$1")
-  echo "$why"
+  local kernel=_host_kernel_why_$1 why=TARROW_HOST_WHY_${1^^}
+  _host_kernel_probe "$1"
+  printf -v "$why" '%s' "${!kernel}"
+  [ -n "${!why}" ] || printf -v "$why" '%s' "$(_host_wine_why_not "$1")"
 }
 
 host_probe() {
@@ -136,8 +211,8 @@ host_probe() {
       fi
     done
   else
-    TARROW_HOST_WHY_X86=$(_host_why_not x86)
-    TARROW_HOST_WHY_X64=$(_host_why_not x64)
+    _host_why_not x86
+    _host_why_not x64
     TARROW_HOST_ARCHS=
     [ -n "$TARROW_HOST_WHY_X86" ] || TARROW_HOST_ARCHS="x86"
     [ -n "$TARROW_HOST_WHY_X64" ] || TARROW_HOST_ARCHS="${TARROW_HOST_ARCHS:+$TARROW_HOST_ARCHS }x64"
@@ -164,13 +239,16 @@ host_runs() {
   [[ " $TARROW_HOST_ARCHS " == *" $1 "* ]]
 }
 
-# The kernel's own answer, asked anew: set-up asks it before Wine is there.
+# The kernel's own answer: set-up asks it before Wine is there.
 host_kernel_runs() {
-  host_probe
+  local why=_host_kernel_why_$1
+  # Only a TARROW_HOST_ARCHS set before any probe is the user's word.
+  [ -n "${TARROW_HOST_PROBED:-}" ] || [ -z "${TARROW_HOST_ARCHS+set}" ] || host_probe
   if [ -n "${TARROW_HOST_TOLD:-}" ]; then
     [[ " $TARROW_HOST_ARCHS " == *" $1 "* ]]
   else
-    [ -z "$(_host_kernel_why_not "$1")" ]
+    _host_kernel_probe "$1"
+    [ -z "${!why}" ]
   fi
 }
 
@@ -258,6 +336,12 @@ release_name() {
 
 cross_triple() {
   if [ "$1" = x64 ]; then echo x86_64-w64-mingw32; else echo i686-w64-mingw32; fi
+}
+
+host_has_locale() {
+  local made
+  made=$(locale -a 2>/dev/null) || true
+  [[ $'\n'${made,,}$'\n' == *$'\n'"${1,,}"$'\n'* ]]
 }
 
 explain_failures() {
