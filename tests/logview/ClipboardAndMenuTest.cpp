@@ -1,3 +1,4 @@
+#include <Clipboard.h>
 #include <ClipboardWriter.h>
 #include <ContextMenu.h>
 #include <UniqueAny.h>
@@ -28,21 +29,6 @@ private:
     UniqueWindow m_window;
 };
 
-std::wstring ClipboardText()
-{
-    std::wstring text;
-    for (int attempt = 0; attempt < 50 && !::OpenClipboard(nullptr); ++attempt)
-        ::Sleep(20);
-    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
-            text = chars;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 using ClipboardWriterTest = OwnerWindow;
 
 TEST_F(ClipboardWriterTest, PutsTheRangeWithItsLineBreaks)
@@ -51,9 +37,9 @@ TEST_F(ClipboardWriterTest, PutsTheRangeWithItsLineBreaks)
     LogText text;
     text.Append(L"one\r\ntwo\r\nthree");
     ASSERT_TRUE(ClipboardWriter(Window()).Put(text, 2, 9));
-    EXPECT_EQ(ClipboardText(), L"e\r\ntwo\r") << "half a break is its carriage return";
+    EXPECT_EQ(testkit::clipboardText(), L"e\r\ntwo\r") << "half a break is its carriage return";
     ASSERT_TRUE(ClipboardWriter(Window()).Put(text, 10, 1000));
-    EXPECT_EQ(ClipboardText(), L"three") << "not past the end";
+    EXPECT_EQ(testkit::clipboardText(), L"three") << "not past the end";
 }
 
 using ContextMenuTest = OwnerWindow;

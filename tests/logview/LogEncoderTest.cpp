@@ -1,5 +1,7 @@
 #include <LogEncoder.h>
 
+#include <Encoding.h>
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,16 +12,7 @@
 
 namespace {
 
-// The platform's own conversion of the whole text at once.
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-        &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
+using testkit::encoding::toUtf8;
 
 constexpr char kGuard = '\x5A';
 constexpr size_t kGuardBytes = 16;
@@ -81,7 +74,7 @@ TEST(LogEncoder, FillsEachBufferToItsEdgeAndNeverPast)
             std::string fault;
             const std::string bytes = EncodeAll(text, text.Length(), kRoom, fault);
             EXPECT_EQ(fault, "") << edge.what << ", " << shortBy << " bytes short of the edge";
-            EXPECT_TRUE(bytes == ToUtf8(chars)) << edge.what << ", " << shortBy << " bytes short of the edge";
+            EXPECT_TRUE(bytes == toUtf8(chars)) << edge.what << ", " << shortBy << " bytes short of the edge";
         }
     }
 }
@@ -105,7 +98,7 @@ TEST(LogEncoder, AgreesWithThePlatformsConversion)
         std::string fault;
         const std::string bytes = EncodeAll(text, end, room, fault);
         ASSERT_EQ(fault, "") << "round " << round;
-        ASSERT_TRUE(bytes == ToUtf8(text.Text(0, end))) << "round " << round << ", end " << end << ", room " << room;
+        ASSERT_TRUE(bytes == toUtf8(text.Text(0, end))) << "round " << round << ", end " << end << ", room " << room;
     }
 }
 

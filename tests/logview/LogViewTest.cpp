@@ -1,5 +1,7 @@
 #include "LogViewTestHost.h"
 
+#include <Clipboard.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -270,14 +272,14 @@ TEST_F(LogViewTest, CopiesTheSelectionAndSelectAllToTheClipboard)
     AppendLikeTheProgram(host.View(), L"复制 this\r\nand that");
     View(EM_SETSEL, 3, 7);
     View(WM_COPY);
-    EXPECT_EQ(ClipboardText(), L"this");
+    EXPECT_EQ(testkit::clipboardText(), L"this");
     View(EM_SETSEL, 0, 2);
     PressKey(host.View(), 'C', {VK_CONTROL});
-    EXPECT_EQ(ClipboardText(), L"复制");
+    EXPECT_EQ(testkit::clipboardText(), L"复制");
     PressKey(host.View(), 'A', {VK_CONTROL});
     EXPECT_EQ(Selection(), Sel(0, 17));
     View(WM_COPY);
-    EXPECT_EQ(ClipboardText(), L"复制 this\r\nand that");
+    EXPECT_EQ(testkit::clipboardText(), L"复制 this\r\nand that");
 }
 
 TEST_F(LogViewTest, KeyboardMovesAndExtendsTheCaret)

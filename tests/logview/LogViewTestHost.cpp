@@ -116,21 +116,6 @@ std::wstring LineText(HWND control, int line, WORD capacity)
     return buffer.substr(0, static_cast<size_t>(copied));
 }
 
-std::wstring ClipboardText()
-{
-    std::wstring text;
-    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
-        Sleep(20);
-    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
 void PressKey(HWND control, WPARAM key, std::initializer_list<BYTE> held)
 {
     BYTE state[256]{};

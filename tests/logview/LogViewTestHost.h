@@ -46,6 +46,5 @@ void AppendLikeTheProgram(HWND control, const std::wstring& text);
 std::wstring WindowText(HWND control);
 // EM_GETLINE into a buffer of capacity characters.
 std::wstring LineText(HWND control, int line, WORD capacity);
-std::wstring ClipboardText();
 // WM_KEYDOWN with the given keys held down as far as GetKeyState can tell.
 void PressKey(HWND control, WPARAM key, std::initializer_list<BYTE> held = {});

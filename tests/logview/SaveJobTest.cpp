@@ -4,6 +4,7 @@
 
 #include <SaveJob.h>
 
+#include <Encoding.h>
 #include <UniqueAny.h>
 #include <Wait.h>
 
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace {
+
+using testkit::encoding::toUtf8;
 
 using namespace std::chrono_literals;
 
@@ -106,17 +109,6 @@ private:
     std::wstring m_path;
 };
 
-// The platform's own conversion of the whole text at once.
-std::string ToUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    std::string bytes(text.size() * 3, '\0');
-    bytes.resize(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-        &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
-
 const std::string kMark = "\xEF\xBB\xBF";
 const std::string kOldRecord = "the old record";
 
@@ -167,7 +159,7 @@ TEST_F(SaveJobTest, TheFileReadsBackAsTheLogWithAByteOrderMark)
         const auto job = Start(text, path, SmallBuffers());
         ASSERT_TRUE(RunsToItsEnd(*job)) << c.what;
         EXPECT_EQ(job->Current(), SaveJob::State::Saved) << c.what << ": error " << job->Error();
-        EXPECT_TRUE(Read(path) == kMark + ToUtf8(c.chars)) << c.what;
+        EXPECT_TRUE(Read(path) == kMark + toUtf8(c.chars)) << c.what;
         EXPECT_EQ(Names(), std::vector<std::wstring>{c.name}) << c.what << ": something else was left";
         ::DeleteFileW(path.c_str());
     }
@@ -207,7 +199,7 @@ TEST_F(SaveJobTest, TheWindowsThreadGoesOnWhileTheDiskIsSlow)
     ::SetEvent(disk.get());
     ASSERT_TRUE(RunsToItsEnd(*job));
     EXPECT_EQ(job->Current(), SaveJob::State::Saved);
-    EXPECT_TRUE(Read(path) == kMark + ToUtf8(chars)) << "the file is the log as it stood when the save began";
+    EXPECT_TRUE(Read(path) == kMark + toUtf8(chars)) << "the file is the log as it stood when the save began";
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), -1) << "whoever shows the progress is told it is over";
     EXPECT_EQ(m_ended, 1);

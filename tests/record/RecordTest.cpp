@@ -3,6 +3,7 @@
 // and then F3, looked back in while a tool keeps printing, and the log's own
 // keys passed on by the window.
 
+#include "Clipboard.h"
 #include "Encoding.h"
 #include "FileDialogDriver.h"
 #include "Sandbox.h"
@@ -131,21 +132,6 @@ TEST_F(Record, FindsThroughTheFindWindowAndThenF3WhileAToolRuns)
     Release();
 }
 
-std::wstring ClipboardText()
-{
-    std::wstring text;
-    for (int attempt = 0; attempt < 50 && !::OpenClipboard(nullptr); ++attempt)
-        ::Sleep(20);
-    if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
-            text = chars;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 // A tool prints a line every 20 ms while the operator finds up twice,
 // copies what was found and goes back to the end: the log holds still for
 // all of it, and follows the output again after Ctrl+End.
@@ -189,7 +175,7 @@ TEST_F(Record, LooksBackWhileAToolKeepsPrinting)
     ::EmptyClipboard();
     ::CloseClipboard();
     ASSERT_TRUE(m_app->chooseFromLogMenu(L'c'));
-    ASSERT_TRUE(m_app->waitFor([&] { return ClipboardText() == L"ERROR"; }, "the match on the clipboard"));
+    ASSERT_TRUE(m_app->waitFor([&] { return testkit::clipboardText() == L"ERROR"; }, "the match on the clipboard"));
 
     ASSERT_TRUE(m_app->pressKeys(m_app->log(), VK_END, {VK_CONTROL}));
     const size_t atCtrlEnd = m_app->logText().size();
