@@ -4,25 +4,40 @@
 
 namespace {
 
-UINT ResolveCodePage(UINT codePage)
+// How many bytes the UTF-8 sequence that this byte leads has, by its high
+// bits; 0 for a continuation byte or one that leads nothing.
+size_t Utf8SequenceLength(BYTE lead)
 {
-    if (codePage == CP_ACP)
-        return ::GetACP();
-    if (codePage != CP_THREAD_ACP)
-        return codePage;
-    // The lead-byte test wants a real code page number, not the alias.
-    DWORD thread = 0;
-    if (::GetLocaleInfoW(::GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-            reinterpret_cast<LPWSTR>(&thread), sizeof(thread) / sizeof(wchar_t))
-        && thread != 0)
-        return thread;
-    return ::GetACP();
+    if ((lead & 0xE0) == 0xC0)
+        return 2;
+    if ((lead & 0xF0) == 0xE0)
+        return 3;
+    if ((lead & 0xF8) == 0xF0)
+        return 4;
+    return 0;
+}
+
+// Where a UTF-8 sequence starts whose lead byte announces more bytes than
+// have come, or length when the bytes end with nothing cut. Whatever the
+// converter makes of a sequence, valid or not, it sees its bytes together.
+size_t CutUtf8SequenceStart(const char* bytes, size_t length)
+{
+    // A sequence is at most four bytes: one cut short starts within the last three.
+    const size_t earliest = length > 3 ? length - 3 : 0;
+    for (size_t start = length; start > earliest;) {
+        --start;
+        const BYTE byte = static_cast<BYTE>(bytes[start]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        return Utf8SequenceLength(byte) > length - start ? start : length;
+    }
+    return length;
 }
 
 } // namespace
 
 AnsiChunkDecoder::AnsiChunkDecoder(UINT codePage)
-    : m_codePage(ResolveCodePage(codePage))
+    : m_codePage(codePage == CP_ACP ? ::GetACP() : codePage)
 {
     for (int value = 0; value < 256; ++value)
         m_leadByte[value] = ::IsDBCSLeadByteEx(m_codePage, static_cast<BYTE>(value)) != FALSE;
@@ -44,6 +59,8 @@ void AnsiChunkDecoder::Convert(const char* bytes, size_t length, std::wstring& t
 
 size_t AnsiChunkDecoder::CompletePrefix(const char* bytes, size_t length) const
 {
+    if (m_codePage == CP_UTF8)
+        return CutUtf8SequenceStart(bytes, length);
     // Walk from a known boundary: a trail byte can look like a lead byte, so
     // only a walk from the start tells which role the last byte plays.
     size_t i = 0;
@@ -61,23 +78,18 @@ size_t AnsiChunkDecoder::CompletePrefix(const char* bytes, size_t length) const
 
 void AnsiChunkDecoder::DecodeSegment(const char* bytes, size_t length, bool endsAtZero, std::wstring& text)
 {
-    if (!m_pending.empty() && length > 0) {
-        // The held lead byte and the byte after it make one character.
-        const char pair[2] = {m_pending[0], bytes[0]};
-        m_pending.clear();
-        Convert(pair, 2, text);
-        ++bytes;
-        --length;
+    // Held bytes go before the new ones, and the two are taken as one
+    // stretch: the character they begin may need more than one more byte.
+    std::string joined;
+    if (!m_pending.empty()) {
+        joined.swap(m_pending);
+        joined.append(bytes, length);
+        bytes = joined.data();
+        length = joined.size();
     }
-    if (endsAtZero) {
-        // A zero byte ends a run of text; a lead byte right before it has
-        // lost its partner and is shown as it is.
-        Convert(m_pending.data(), m_pending.size(), text);
-        m_pending.clear();
-        Convert(bytes, length, text);
-        return;
-    }
-    const size_t complete = CompletePrefix(bytes, length);
+    // A zero byte ends a run of text: a character cut short right before it
+    // has lost the rest of it and is shown as the converter shows it.
+    const size_t complete = endsAtZero ? length : CompletePrefix(bytes, length);
     Convert(bytes, complete, text);
     m_pending.assign(bytes + complete, length - complete);
 }

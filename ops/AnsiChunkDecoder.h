@@ -5,17 +5,20 @@
 #include <cstddef>
 #include <string>
 
-// Turns a tool's output, which arrives in chunks of bytes in the ANSI code
-// page, into UTF-16 chunk by chunk. A double-byte character cut in two by a
-// chunk boundary is held back and shown whole with the next chunk; zero bytes
-// are dropped without losing the text after them.
+// Turns a tool's output, which arrives in chunks of bytes in the system's
+// ANSI code page, into UTF-16 chunk by chunk. A character cut in two by a
+// chunk boundary (a double-byte character, or a UTF-8 sequence where that is
+// the ANSI code page) is held back and shown whole with the next chunk; zero
+// bytes are dropped without losing the text after them.
 class AnsiChunkDecoder {
 public:
-    // CP_THREAD_ACP (the default) is resolved to the thread's real code page.
-    explicit AnsiChunkDecoder(UINT codePage = CP_THREAD_ACP);
+    // CP_ACP (the default) is resolved to the system's ANSI code page, the
+    // one console tools print in: not the code page of the thread's locale,
+    // which follows the operator's formats and may be another.
+    explicit AnsiChunkDecoder(UINT codePage = CP_ACP);
 
     std::wstring Decode(const char* bytes, size_t length);
-    // End of the stream: a byte still held back is converted on its own.
+    // End of the stream: bytes still held back are converted on their own.
     std::wstring Flush();
 
     bool HasPending() const { return !m_pending.empty(); }
@@ -34,5 +37,7 @@ private:
     // The platform's lead-byte test, asked once per byte value: tools can
     // print megabytes, and the answer never changes.
     bool m_leadByte[256];
+    // The bytes of a character still waiting for the rest of it: at most
+    // one lead byte, or three bytes of a UTF-8 sequence.
     std::string m_pending;
 };

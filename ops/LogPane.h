@@ -29,7 +29,7 @@ public:
     // that it is full if this run's output does not fit either.
     void BeginOutput() override;
     void AppendOutput(const char* bytes, size_t length) override;
-    // Shows a character still waiting for its second byte.
+    // Shows the bytes of a character cut short by the run's end.
     void EndOutput() override;
 
     int LineCount() const override;

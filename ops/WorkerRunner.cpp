@@ -1,5 +1,6 @@
 #include "WorkerRunner.h"
 
+#include "HandleInheritList.h"
 #include "ThreadTimer.h"
 #include "ToolLog.h"
 
@@ -21,8 +22,7 @@ constexpr UINT kStoppedExitCode = 0xFFFFFFFF;
 // build and are sized with sizeof wherever they are filled in; the 32-bit
 // release must keep handing the platform exactly the layout it always has.
 static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOW) == 68, "STARTUPINFOW of a 32-bit build is 68 bytes");
-static_assert(
-    sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12, "SECURITY_ATTRIBUTES of a 32-bit build is 12 bytes");
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOEXW) == 72, "STARTUPINFOEXW of a 32-bit build is 72 bytes");
 
 // A job that only groups: no limits, and nothing ends when its handle is
 // closed, so what a tool leaves running after a normal run keeps running as
@@ -84,50 +84,112 @@ void WorkerRunner::DrainFromOtherLoop()
     DrainAvailable(m_tool.output.get());
 }
 
-bool WorkerRunner::StartTool(const std::wstring& commandLine, Tool& tool)
+WorkerRunner::JobCalls WorkerRunner::JobCalls::Platform()
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    JobCalls calls;
+    calls.assign = [](HANDLE job, HANDLE process) { return ::AssignProcessToJobObject(job, process) != FALSE; };
+    calls.mayLeaveOwnJob = [] {
+        BOOL inJob = FALSE;
+        if (!::IsProcessInJob(::GetCurrentProcess(), nullptr, &inJob) || !inJob)
+            return false;
+        // No job handle: the job the calling process is in.
+        JOBOBJECT_BASIC_LIMIT_INFORMATION limits = {};
+        if (!::QueryInformationJobObject(nullptr, JobObjectBasicLimitInformation, &limits, sizeof(limits), nullptr))
+            return false;
+        return (limits.LimitFlags & (JOB_OBJECT_LIMIT_BREAKAWAY_OK | JOB_OBJECT_LIMIT_SILENT_BREAKAWAY_OK)) != 0;
+    };
+    return calls;
+}
+
+bool WorkerRunner::CreateSuspended(const std::wstring& commandLine, HANDLE output, DWORD flags, Suspended& started)
+{
+    STARTUPINFOEXW startup = {};
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = nullptr;
+    startup.StartupInfo.hStdOutput = output;
+    startup.StartupInfo.hStdError = output;
+    // A console of its own with no window at all: a hidden console window
+    // can still be shown, by a terminal that stands in for the console
+    // host, and closing it would end the tool mid-operation. Suspended until
+    // it is in its job, so that nothing it starts escapes.
+    flags |= CREATE_NO_WINDOW | CREATE_SUSPENDED;
+
+    PROCESS_INFORMATION info = {};
+    const auto create = [&](DWORD more) {
+        // CreateProcessW may write into the command line it is given.
+        std::vector<wchar_t> writable(commandLine.c_str(), commandLine.c_str() + commandLine.size() + 1);
+        return ::CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, flags | more, nullptr, nullptr,
+                   &startup.StartupInfo, &info)
+            != FALSE;
+    };
+    HandleInheritList inherit(output);
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.lpAttributeList = inherit.Get();
+    bool created = startup.lpAttributeList && create(EXTENDED_STARTUPINFO_PRESENT);
+    // Where the list cannot be made or is refused, the tool inherits every
+    // inheritable handle, as programs started the plain way do.
+    if (!created) {
+        startup.StartupInfo.cb = sizeof(startup.StartupInfo);
+        created = create(0);
+    }
+    if (created) {
+        started.process.reset(info.hProcess);
+        started.thread.reset(info.hThread);
+    }
+    return created;
+}
+
+bool WorkerRunner::StartOutsideOwnJob(
+    const std::wstring& commandLine, HANDLE output, HANDLE job, Suspended& started) const
+{
+    if (!m_jobs.mayLeaveOwnJob())
+        return false;
+    Suspended again;
+    if (!CreateSuspended(commandLine, output, CREATE_BREAKAWAY_FROM_JOB, again))
+        return false;
+    // Both are still suspended and have run nothing of the tool's: the one
+    // that is not kept is ended unseen.
+    const bool joined = m_jobs.assign(job, again.process.get());
+    Suspended& ended = joined ? started : again;
+    ::TerminateProcess(ended.process.get(), kStoppedExitCode);
+    if (joined)
+        started = std::move(again);
+    return joined;
+}
+
+bool WorkerRunner::StartTool(const std::wstring& commandLine, Tool& tool) const
+{
+    // Neither end is inheritable at first; the write end becomes so only for
+    // the tool, which gets nothing else. Holding a read end of its own, the
+    // tool would never see the pipe break if Tarrow went away, and would
+    // block for ever once the pipe filled.
     UniqueHandle readEnd;
     UniqueHandle writeEnd;
-    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), nullptr, kPipeBytes)
+        || !::SetHandleInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT))
         return false;
-    // The tool gets the write end only: holding a read end of its own, it
-    // would never see the pipe break if Tarrow went away, and would block
-    // for ever once the pipe filled.
-    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = writeEnd.get();
-    startup.hStdError = writeEnd.get();
-
-    std::vector<wchar_t> writableCommand(commandLine.begin(), commandLine.end());
-    writableCommand.push_back(L'\0');
-    PROCESS_INFORMATION info = {};
-    // Suspended until it is in its job, so that nothing it starts escapes.
-    if (!::CreateProcessW(nullptr, writableCommand.data(), nullptr, nullptr, TRUE,
-            CREATE_NEW_CONSOLE | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info))
+    Suspended started;
+    if (!CreateSuspended(commandLine, writeEnd.get(), 0, started))
         return false;
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
 
-    // Where the tool cannot have a job of its own (before Windows 8 a process
-    // already in a job, as Tarrow may be, cannot join another), a stop ends
-    // the tool alone.
+    // Before Windows 8 a process already in a job, as Tarrow may be when a
+    // scheduler, an IDE or a launcher starts it, cannot join another. Where
+    // Tarrow's job lets it go, the tool is started outside it instead;
+    // otherwise it runs without a job, and a stop ends the tool alone.
     UniqueHandle job = CreateToolJob();
-    if (job && !::AssignProcessToJobObject(job.get(), process.get()))
+    if (job && !m_jobs.assign(job.get(), started.process.get())
+        && !StartOutsideOwnJob(commandLine, writeEnd.get(), job.get(), started))
         job.reset();
-    if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
-        ::TerminateProcess(process.get(), kStoppedExitCode);
+    if (::ResumeThread(started.thread.get()) == static_cast<DWORD>(-1)) {
+        ::TerminateProcess(started.process.get(), kStoppedExitCode);
         return false;
     }
 
     // Our copy of the write end goes with this call: from then on the pipe
     // ends once the child and whatever inherited its write end have all gone.
-    tool.process = std::move(process);
+    tool.process = std::move(started.process);
     tool.job = std::move(job);
     tool.output = std::move(readEnd);
     return true;

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 class ToolLog;
 
@@ -16,8 +18,23 @@ class ToolLog;
 // at all is for its owner to decide; the runner only runs.
 class WorkerRunner {
 public:
-    explicit WorkerRunner(ToolLog& log)
+    // What the runner asks the platform about jobs, apart so that a test can
+    // answer as some machines in the field do: Wine lets a process in a job
+    // join a second one, as Windows 8 and later do, and reports no job's
+    // limits.
+    struct JobCalls {
+        // Puts the process in the job; false where it may not join it.
+        std::function<bool(HANDLE job, HANDLE process)> assign;
+        // True where Tarrow itself is in a job that lets a process it starts
+        // leave that job.
+        std::function<bool()> mayLeaveOwnJob;
+
+        static JobCalls Platform();
+    };
+
+    explicit WorkerRunner(ToolLog& log, JobCalls jobs = JobCalls::Platform())
         : m_log(log)
+        , m_jobs(std::move(jobs))
     {
     }
 
@@ -38,6 +55,11 @@ public:
 
     // Bytes handed to the log at a time.
     static constexpr DWORD kChunkSize = 1024;
+    // What the tool's output pipe holds while the runner is not looking. On
+    // Windows the runner looks again a whole timer tick (15.6 ms) after
+    // output at the soonest, and a pipe of the platform's default 4 KB would
+    // then stop a tool printing more than about 260 KB a second.
+    static constexpr DWORD kPipeBytes = 64 * 1024;
 
 private:
     // Empty: nothing was waiting. Emptied: output was read and the pipe is
@@ -55,9 +77,24 @@ private:
         PipeReader reader{kChunkSize};
     };
 
-    // Starts the tool hidden, in a console of its own, in a job of its own
-    // where it can have one. On failure nothing stays open.
-    static bool StartTool(const std::wstring& commandLine, Tool& tool);
+    // A process started suspended, and its first thread.
+    struct Suspended {
+        UniqueHandle process;
+        UniqueHandle thread;
+    };
+
+    // Starts the tool hidden, in a console of its own that has no window,
+    // in a job of its own where it can have one. On failure nothing stays
+    // open.
+    bool StartTool(const std::wstring& commandLine, Tool& tool) const;
+    // Creates the tool's process, suspended, its output and errors into the
+    // pipe's write end, which is all it inherits where the platform lets
+    // the runner say so.
+    static bool CreateSuspended(const std::wstring& commandLine, HANDLE output, DWORD flags, Suspended& started);
+    // Where the tool could not join its job because Tarrow is in one, starts
+    // it again outside Tarrow's job, if that job allows it, and puts it in
+    // the tool's job. False, with started as it was, where it cannot.
+    bool StartOutsideOwnJob(const std::wstring& commandLine, HANDLE output, HANDLE job, Suspended& started) const;
     // Ends the whole job, or the tool alone when it has no job.
     static void Terminate(const Tool& tool);
     // Reads what the pipe already holds, never waiting for more. Gives the
@@ -70,6 +107,7 @@ private:
     static void DispatchPendingMessages();
 
     ToolLog& m_log;
+    const JobCalls m_jobs;
     bool m_stopRequested = false;
     // Set while output is read, so that a timer tick dispatched meanwhile
     // does not read into the middle of it.

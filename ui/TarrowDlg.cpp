@@ -25,6 +25,10 @@ const wchar_t kFileFilter[] = L"*.dat,*.stp|*.dat;*.stp|所有文件|*.*||";
 // taken by the modal loop, with the window on screen.
 const UINT kOpenFileOnceShown = WM_APP + 1;
 
+// The message with which the shell hands a drop's data to a window at
+// another integrity level; the SDK's headers give it no name.
+constexpr UINT kCopyGlobalData = 0x0049;
+
 // At 96 DPI; as many points at any other.
 constexpr int kLogFontPixels = 12;
 constexpr int kLogoPixels = 120;
@@ -137,6 +141,10 @@ BOOL CTarrowDlg::OnInitDialog()
 
     m_taskbar.Attach(m_hWnd);
     ::DragAcceptFiles(m_hWnd, TRUE);
+    // Device tools are often run as administrator; the system then filters
+    // out what Explorer, at the operator's own level, sends for a drop.
+    for (const UINT message : {UINT{WM_DROPFILES}, UINT{WM_COPYDATA}, kCopyGlobalData})
+        ::ChangeWindowMessageFilterEx(m_hWnd, message, MSGFLT_ALLOW, nullptr);
     if (!m_strFileToOpen.empty())
         ::PostMessageW(m_hWnd, kOpenFileOnceShown, 0, 0);
     return TRUE;

@@ -144,6 +144,14 @@ Command parseCommand(std::string_view verb, std::string_view operand, const std:
             : verb == "floodtimed"        ? Verb::FloodTimed
                                           : Verb::Spawn;
         command.path = resolvePath(operand, baseDirectory);
+    } else if (verb == "handle") {
+        command.verb = Verb::Handle;
+        operand = trimBlanks(operand);
+        const auto blank = operand.find_first_of(" \t");
+        if (blank == std::string_view::npos)
+            throw std::invalid_argument("'handle' takes a value and a path");
+        command.amount = parseUnsigned(operand.substr(0, blank), 0xFFFFFFFFu, "handle value");
+        command.path = resolvePath(operand.substr(blank), baseDirectory);
     } else if (verb == "closestd") {
         noOperand();
         command.verb = Verb::CloseStd;

@@ -8,7 +8,22 @@
 
 namespace tooldouble {
 
-enum class Verb { Write, Filler, Ticks, FloodTimed, Sleep, WaitFile, Touch, Args, Spawn, Leak, CloseStd, Crash, Exit };
+enum class Verb {
+    Write,
+    Filler,
+    Ticks,
+    FloodTimed,
+    Sleep,
+    WaitFile,
+    Touch,
+    Args,
+    Handle,
+    Spawn,
+    Leak,
+    CloseStd,
+    Crash,
+    Exit
+};
 enum class Stream { Out, Err };
 
 struct Command {
@@ -16,10 +31,10 @@ struct Command {
     int line = 0;
     Stream stream = Stream::Out;
     std::string bytes; // Write: exactly what goes to the stream
-    std::uint64_t amount = 0; // Filler: bytes; Sleep: milliseconds; Ticks: lines; Leak: handles
+    std::uint64_t amount = 0; // Filler: bytes; Sleep: milliseconds; Ticks: lines; Leak: handles; Handle: its value
     unsigned width = 0; // Filler: line width
     unsigned intervalMs = 0; // Ticks: from one line to the next
-    std::wstring path; // WaitFile, Touch, Args, Spawn, FloodTimed: absolute
+    std::wstring path; // WaitFile, Touch, Args, Handle, Spawn, FloodTimed: absolute
     std::uint32_t exitCode = 0; // Exit
 };
 

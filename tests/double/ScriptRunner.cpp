@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace tooldouble {
@@ -54,6 +55,33 @@ std::wstring currentDirectory()
     }
     directory.resize(length);
     return directory;
+}
+
+// Appending lets one file collect every run of a tool during a test.
+bool appendToFile(const std::wstring& path, const std::string& text)
+{
+    const UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+        && written == text.size();
+}
+
+// The console the double was given: none, one with no window, or one with a
+// window, shown or not.
+const char* consoleKind()
+{
+    const HWND window = ::GetConsoleWindow();
+    if (window)
+        return ::IsWindowVisible(window) ? "visible" : "hidden";
+    return ::GetConsoleOutputCP() != 0 ? "windowless" : "none";
+}
+
+std::string hex4(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04lx", value);
+    return text;
 }
 
 std::wstring quoted(const std::wstring& path)
@@ -111,6 +139,8 @@ bool ScriptRunner::perform(const Command& command)
         return touch(command);
     case Verb::Args:
         return recordArguments(command);
+    case Verb::Handle:
+        return reportHandle(command);
     case Verb::Spawn:
         return spawn(command);
     case Verb::Leak:
@@ -140,6 +170,7 @@ std::uint32_t ScriptRunner::exitCodeOnFailure(Verb verb)
         return kExitSpawnFailed;
     case Verb::Touch:
     case Verb::Args:
+    case Verb::Handle:
     case Verb::Leak:
         return kExitFileFailed;
     case Verb::Sleep:
@@ -287,15 +318,30 @@ bool ScriptRunner::recordArguments(const Command& command)
     record += std::string("stdin=") + handleKind(STD_INPUT_HANDLE) + "\n";
     record += std::string("stdout=") + handleKind(STD_OUTPUT_HANDLE) + "\n";
     record += std::string("stderr=") + handleKind(STD_ERROR_HANDLE) + "\n";
+    record += std::string("console=") + consoleKind() + "\n";
+    record += "consolecp=" + std::to_string(::GetConsoleOutputCP()) + "\n";
+    record += "userlocale=" + hex4(::GetUserDefaultLCID()) + "\n";
+    record += "acp=" + std::to_string(::GetACP()) + "\n";
     record += "end\n";
 
-    // Appending lets one file collect every run of a tool during a test.
-    const UniqueFile file(::CreateFileW(command.path.c_str(), FILE_APPEND_DATA,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file || !::WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr)
-        || written != record.size()) {
+    if (!appendToFile(command.path, record)) {
         complain(command.line, "cannot record arguments in " + toUtf8(command.path));
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::reportHandle(const Command& command)
+{
+    // A set event is what a test hands on; a handle of that value that the
+    // double holds for some other object of its own is not it.
+    const HANDLE handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(command.amount));
+    DWORD flags = 0;
+    const char* state = !::GetHandleInformation(handle, &flags) ? "none"
+        : ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0     ? "set"
+                                                                : "other";
+    if (!appendToFile(command.path, std::to_string(command.amount) + "=" + state + "\n")) {
+        complain(command.line, "cannot report the handle in " + toUtf8(command.path));
         return false;
     }
     return true;

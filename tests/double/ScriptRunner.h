@@ -51,6 +51,7 @@ private:
     bool waitForFile(const Command& command);
     bool touch(const Command& command);
     bool recordArguments(const Command& command);
+    bool reportHandle(const Command& command);
     bool leakHandles(const Command& command);
     bool spawn(const Command& command);
     void closeStandardStreams();

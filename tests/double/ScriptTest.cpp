@@ -76,6 +76,8 @@ TEST(ScriptTest, MistakesNameTheirLine)
     EXPECT_EQ(errorLine("sleep\n"), 1);
     EXPECT_EQ(errorLine("touch   \n"), 1);
     EXPECT_EQ(errorLine("closestd now\n"), 1);
+    EXPECT_EQ(errorLine("handle 0x1A4 h.txt\n"), 1);
+    EXPECT_EQ(errorLine("handle 420\n"), 1);
     EXPECT_EQ(errorLine("out fine\n"), -1);
 }
 

@@ -18,7 +18,10 @@ testing::AssertionResult ConsoleRun::start()
     // Our write ends go when this returns, or the pipes would never report their end.
     UniqueHandle outWriter;
     UniqueHandle errWriter;
-    if (!PipeReader::make(outPipe_, outWriter) || (!options_.mergeStreams && !PipeReader::make(errPipe_, errWriter)))
+    // Tarrow's runner asks for 64 KB (WorkerRunner::kPipeBytes).
+    const DWORD pipeBytes = options_.ownConsole ? 64 * 1024 : 0;
+    if (!PipeReader::make(outPipe_, outWriter, pipeBytes)
+        || (!options_.mergeStreams && !PipeReader::make(errPipe_, errWriter, pipeBytes)))
         return testing::AssertionFailure() << "cannot create pipes (error " << ::GetLastError() << ")";
 
     STARTUPINFOW startup{};
@@ -27,13 +30,8 @@ testing::AssertionResult ConsoleRun::start()
     startup.hStdOutput = outWriter.get();
     startup.hStdError = options_.mergeStreams ? outWriter.get() : errWriter.get();
     DWORD flags = DETACHED_PROCESS;
-    if (options_.ownConsole) {
-        flags = CREATE_NEW_CONSOLE;
-        startup.dwFlags |= STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
-    } else if (options_.hiddenConsole) {
+    if (options_.ownConsole || options_.hiddenConsole)
         flags = CREATE_NO_WINDOW;
-    }
     return process_.start(
         program_, options_.arguments, options_.environment, options_.workingDirectory, flags, startup);
 }

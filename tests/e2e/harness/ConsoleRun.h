@@ -24,8 +24,10 @@ struct ConsoleRunOptions {
     // (CREATE_NO_WINDOW) comes under Wine with a conhost.exe that inherits
     // the pipe too, so the pipe then ends only when the program exits.
     bool hiddenConsole = false;
-    // A hidden console of its own (CREATE_NEW_CONSOLE), the way Tarrow
-    // starts its tools: a benchmark reads the very kind of pipe Tarrow reads.
+    // A console of its own with no window and a pipe of 64 KB, the way
+    // Tarrow starts its tools: a benchmark reads the very kind of pipe Tarrow
+    // reads. Under Wine the pipe ends only when the program exits, as with
+    // hiddenConsole.
     bool ownConsole = false;
 };
 

@@ -4,11 +4,11 @@
 
 namespace e2e {
 
-bool PipeReader::make(PipeReader& reader, UniqueHandle& childEnd)
+bool PipeReader::make(PipeReader& reader, UniqueHandle& childEnd, DWORD size)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     UniqueHandle readEnd;
-    if (!::CreatePipe(readEnd.put(), childEnd.put(), &inheritable, 0))
+    if (!::CreatePipe(readEnd.put(), childEnd.put(), &inheritable, size))
         return false;
     reader.pipe_ = std::move(readEnd);
     return ::SetHandleInformation(reader.pipe_.get(), HANDLE_FLAG_INHERIT, 0) != FALSE;

@@ -16,9 +16,10 @@ namespace e2e {
 // peek showed). The pipe has ended once every writer has gone.
 class PipeReader {
 public:
-    // Makes a pipe of the default size: the reader gets the read end, which
-    // no child inherits; childEnd the write end, inheritable.
-    static bool make(PipeReader& reader, UniqueHandle& childEnd);
+    // Makes a pipe of that size (0: the platform's default, 4 KB): the
+    // reader gets the read end, which no child inherits; childEnd the write
+    // end, inheritable.
+    static bool make(PipeReader& reader, UniqueHandle& childEnd, DWORD size = 0);
 
     bool ended() const { return !pipe_; }
 
