@@ -31,19 +31,25 @@ bool WriterThread::Start()
 char* WriterThread::FreeBuffer()
 {
     const std::lock_guard<std::mutex> hold(m_lock);
-    if (m_free.empty() || m_over)
-        return nullptr;
-    return m_buffers[m_free.back()].data();
+    // Taken off the free ones at once: the writer hands buffers back
+    // meanwhile, and the one being filled must stay the one queued.
+    if (!m_filling) {
+        if (m_free.empty() || m_over)
+            return nullptr;
+        m_filling = m_free.back();
+        m_free.pop_back();
+    }
+    return m_buffers[*m_filling].data();
 }
 
 void WriterThread::Queue(size_t bytes)
 {
     {
         const std::lock_guard<std::mutex> hold(m_lock);
-        if (m_free.empty())
+        if (!m_filling)
             return;
-        m_full.emplace_back(m_free.back(), bytes);
-        m_free.pop_back();
+        m_full.emplace_back(*m_filling, bytes);
+        m_filling.reset();
     }
     m_changed.notify_one();
 }

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,8 @@ private:
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     std::vector<size_t> m_free;
+    // The buffer FreeBuffer gave out, until it is queued.
+    std::optional<size_t> m_filling;
     // Filled and waiting, in order: which buffer and how many of its bytes.
     std::deque<std::pair<size_t, size_t>> m_full;
     size_t m_written = 0;

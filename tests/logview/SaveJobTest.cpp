@@ -3,6 +3,7 @@
 // own that writes them and puts the file in place.
 
 #include <SaveJob.h>
+#include <WriterThread.h>
 
 #include <Encoding.h>
 #include <UniqueAny.h>
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -306,6 +308,35 @@ TEST_F(SaveJobTest, AFailedSaveSaysWhyAndLeavesTheOldFile)
         EXPECT_EQ(Read(target), kOldRecord) << c.what;
         EXPECT_EQ(Names(), std::vector<std::wstring>{L"record.log"}) << c.what;
     }
+}
+
+// The writer hands a buffer back while the next one is being filled: the one
+// queued is still the one filled.
+TEST_F(SaveJobTest, TheBufferQueuedIsTheOneFilledWhateverTheWriterHandsBack)
+{
+    const UniqueHandle disk(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    WriterThread::Options options;
+    options.bufferBytes = 8;
+    options.buffers = 2;
+    options.writer = [&](HANDLE file, const void* data, DWORD size, DWORD* written) {
+        ::WaitForSingleObject(disk.get(), 60000);
+        return ::WriteFile(file, data, size, written, nullptr);
+    };
+    const std::wstring path = File(L"two.log");
+    WriterThread writer(path, options, [] {});
+    ASSERT_TRUE(writer.Start());
+    std::memcpy(writer.FreeBuffer(), "first ", 6);
+    writer.Queue(6);
+    char* second = writer.FreeBuffer();
+    ASSERT_NE(second, nullptr);
+    std::memcpy(second, "second", 6);
+    ::SetEvent(disk.get());
+    ASSERT_TRUE(e2e::waitUntil([&] { return writer.Written() == 1; }, 30s));
+    writer.Queue(6);
+    writer.Finish();
+    ASSERT_TRUE(e2e::waitUntil([&] { return writer.Over(); }, 30s));
+    EXPECT_EQ(writer.Error(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(Read(path), "first second");
 }
 
 // A scanner, an indexer or a sync client that opens the new file for a
