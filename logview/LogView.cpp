@@ -13,6 +13,8 @@ namespace {
 constexpr UINT_PTR kDragTimer = 1;
 constexpr UINT_PTR kScrollBarTimer = 2;
 constexpr UINT_PTR kValueChangeTimer = 3;
+constexpr UINT_PTR kTextChangedTimer = 4;
+constexpr UINT_PTR kAnnounceTimer = 5;
 
 } // namespace
 
@@ -35,6 +37,7 @@ LogView::LogView(HWND hwnd)
     , m_scrollBar(hwnd, kScrollBarTimer)
     , m_mouse(hwnd, kDragTimer)
     , m_accessibility(hwnd, kValueChangeTimer)
+    , m_automation(*this, kTextChangedTimer, kAnnounceTimer)
     , m_findBox(hwnd)
 {
     m_viewport.Fit(RECT{}, m_metrics);
@@ -56,6 +59,7 @@ bool LogView::SetText(const wchar_t* text)
     UpdateScrollBar();
     Invalidate();
     m_accessibility.TextChanged();
+    m_automation.TextChanged(false);
     if (!taken)
         NotifyParent(EN_ERRSPACE);
     return taken;
@@ -96,6 +100,7 @@ void LogView::ShowChange(size_t caret, bool appended, size_t lineCount)
         UpdateScrollBar();
     Invalidate();
     m_accessibility.TextChanged();
+    m_automation.TextChanged(appended);
     NotifyParent(EN_UPDATE);
     NotifyParent(EN_CHANGE);
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "AutomationHost.h"
 #include "BackBuffer.h"
 #include "FindBox.h"
 #include "LineMeasurer.h"
 #include "LogAccessibility.h"
+#include "LogAutomation.h"
 #include "LogLayout.h"
 #include "LogText.h"
 #include "MouseSelection.h"
@@ -37,8 +39,10 @@
 // (LogText), navigation (TextNavigator), the edit queries (EditQueries),
 // layout and painting (LogLayout, LogPainter), the clipboard and the menu,
 // searching (LogSearch, FindBox) and saving (SaveCommand, LogSaver); screen
-// readers see it through LogAccessibility.
-class LogView {
+// readers see it through LogAccessibility and, as a document they read by
+// line and word, through UI Automation (LogAutomation), which reaches the
+// view only as its AutomationHost.
+class LogView final : private AutomationHost {
 public:
     static constexpr const wchar_t* kClassName = L"TarrowLogView";
     // The name screen readers call the log by: lParam is the text (const
@@ -129,6 +133,16 @@ private:
     void CreateCaret();
     void OnFocus(bool gained);
 
+    // What UI Automation's provider asks of the view, in LogViewAutomation.cpp.
+    HWND Window() const override { return m_hwnd; }
+    const LogText& Text() const override { return m_text; }
+    Selection CurrentSelection() const override { return m_selection; }
+    const Viewport& View() const override { return m_viewport; }
+    LogLayout SettledLayout() override;
+    void Select(const Selection& selection) override;
+    void ScrollTo(size_t firstLine) override;
+    std::wstring Name() const override;
+
     // Painting.
     // One InvalidateRect per repaint, however many appends come before it.
     void Invalidate();
@@ -153,6 +167,7 @@ private:
     SystemCaret m_caret;
     BackBuffer m_backBuffer;
     LogAccessibility m_accessibility;
+    LogAutomation m_automation;
     FindBox m_findBox;
     // What F3 looks for again.
     std::optional<SearchQuery> m_lastSearch;
