@@ -9,6 +9,7 @@
 #include <AutomationHostDouble.h>
 #include <LogAutomation.h>
 #include <LogTextProvider.h>
+#include <RecordingCore.h>
 
 #include <windows.h>
 

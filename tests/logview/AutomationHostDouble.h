@@ -4,14 +4,12 @@
 #include <LineMeasurer.h>
 #include <LogElementProvider.h>
 #include <LogTextRange.h>
-#include <UiaCore.h>
 #include <UniqueAny.h>
 #include <ViewMetrics.h>
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // A view of the test's own for the UI Automation provider: the text, the
 // selection and the view as the log view keeps them, ten lines high, with a
@@ -41,16 +39,4 @@ public:
     Viewport viewport;
     UniqueWindow window;
     HostLink link;
-};
-
-// uiautomationcore.dll's functions as the provider finds them, noting what
-// it raises; no notifications, as under Wine, unless asked for.
-struct RecordingCore {
-    static const UiaCore& Get(bool notifications);
-    static void Clear();
-
-    static inline bool listening = true;
-    static inline std::vector<EVENTID> events;
-    static inline std::vector<std::wstring> notifications;
-    static inline std::vector<std::wstring> calls; // returned, disconnected
 };

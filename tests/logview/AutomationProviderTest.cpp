@@ -3,6 +3,7 @@
 // scrolling do, what is refused, and what clients are told and when.
 
 #include "AutomationHostDouble.h"
+#include "RecordingCore.h"
 
 #include <EditQueries.h>
 #include <LogAutomation.h>
