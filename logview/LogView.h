@@ -133,7 +133,8 @@ private:
     void CreateCaret();
     void OnFocus(bool gained);
 
-    // What UI Automation's provider asks of the view, in LogViewAutomation.cpp.
+    // What UI Automation's provider asks of the view (AutomationHost); what
+    // takes more than a member, in LogViewAutomation.cpp.
     HWND Window() const override { return m_hwnd; }
     const LogText& Text() const override { return m_text; }
     Selection CurrentSelection() const override { return m_selection; }
