@@ -291,8 +291,7 @@ TEST(TextRange, FindsTextOnlyWithinItself)
         {{0, 13}, L"ab", TRUE, TRUE, Ends{11, 13}}, {{4, 11}, L"ab", TRUE, FALSE, Ends{7, 9}},
         {{4, 8}, L"ab", FALSE, TRUE, std::nullopt}, // a match runs past its end
         {{4, 6}, L"ab", TRUE, TRUE, std::nullopt}, // a match starts before it
-        {{1, 12}, L"b\r\nab", FALSE, FALSE, Ends{4, 9}},
-        {{1, 8}, L"b\r\nab", FALSE, FALSE, std::nullopt},
+        {{1, 12}, L"b\r\nab", FALSE, FALSE, Ends{4, 9}}, {{1, 8}, L"b\r\nab", FALSE, FALSE, std::nullopt},
         {{5, 13}, L"b\r\nab", TRUE, FALSE, std::nullopt}, // a match starts before it
     };
     for (const auto& c : cases) {
