@@ -385,10 +385,14 @@ TEST_F(AutomationEvents, NewOutputIsAnnouncedOnceASecondNewestLinesFirst)
     EXPECT_GE(told.size(), LogAutomation::kAnnouncedChars - 20);
     EXPECT_EQ(told.substr(told.size() - 14), L"flood line 999") << "the newest last";
 
+    Append(std::wstring(1000, L'x') + L"\r\n", 31000);
+    ASSERT_EQ(RecordingCore::notifications.size(), 4u);
+    EXPECT_EQ(RecordingCore::notifications[3], std::wstring(LogAutomation::kAnnouncedChars, L'x')) << "a long line cut";
+
     host.text.Assign(L"replaced\r\nwhole\r\n");
     g_now = 40000;
     automation.TextChanged(false);
-    EXPECT_EQ(RecordingCore::notifications.size(), 3u) << "a text put in place of the log is no new output";
+    EXPECT_EQ(RecordingCore::notifications.size(), 4u) << "a text put in place of the log is no new output";
 }
 
 class AutomationEventsUnderWine : public AutomationEvents {
