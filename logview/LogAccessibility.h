@@ -28,6 +28,7 @@ public:
     // Through dynamic annotation where the system supports it, else by
     // standing in front of the platform's object.
     void SetName(const wchar_t* name);
+    const std::wstring& Name() const { return m_name; }
     void TextChanged();
     // False if the timer is not this one's.
     bool OnTimer(UINT_PTR timerId);

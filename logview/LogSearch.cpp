@@ -230,24 +230,36 @@ private:
 
 std::optional<Selection> LogSearch::Find(const SearchQuery& query, size_t from) const
 {
+    return Find(query, from, query.up ? 0 : m_text.Length());
+}
+
+std::optional<Selection> LogSearch::Find(const SearchQuery& query, size_t from, size_t bound) const
+{
     if (query.text.empty())
         return std::nullopt;
     from = std::min(from, m_text.Length());
+    bound = query.up ? std::min(bound, from) : std::clamp(bound, from, m_text.Length());
     const Needle needle(query);
     std::optional<size_t> start;
     if (needle.WithinOneLine())
-        start = query.up ? FindWithinLinesUp(needle, from) : FindWithinLinesDown(needle, from);
+        start = query.up ? FindWithinLinesUp(needle, from, bound) : FindWithinLinesDown(needle, from, bound);
     else
-        start = query.up ? FindAcrossLinesUp(needle, from) : FindAcrossLinesDown(needle, from);
+        start = query.up ? FindAcrossLinesUp(needle, from, bound) : FindAcrossLinesDown(needle, from, bound);
     if (!start)
         return std::nullopt;
     return Selection{*start, *start + needle.Size()};
 }
 
-std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_t from) const
+std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_t from, size_t bound) const
 {
     for (size_t b = m_text.BlockOfPosition(from); b < m_text.BlockCount(); ++b) {
         const LogText::Block block = m_text.BlockAt(b);
+        if (block.firstPosition >= bound)
+            break;
+        // What lies beyond the bound is not read.
+        const size_t boundLine = block.LineOf(bound);
+        const std::wstring_view chars
+            = block.chars.substr(0, std::min(bound - block.firstPosition - 2 * boundLine, block.LineEnd(boundLine)));
         size_t line = 0;
         size_t offset = 0;
         if (from > block.firstPosition) {
@@ -259,7 +271,7 @@ std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_
                 offset = block.lineStarts[line];
             }
         }
-        for (size_t at = needle.Find(block.chars, offset); at != kNone; at = needle.Find(block.chars, offset)) {
+        for (size_t at = needle.Find(chars, offset); at != kNone; at = needle.Find(chars, offset)) {
             while (line + 1 < block.lineCount && block.lineStarts[line + 1] <= at)
                 ++line;
             if (at + needle.Size() <= block.LineEnd(line))
@@ -271,12 +283,13 @@ std::optional<size_t> LogSearch::FindWithinLinesDown(const Needle& needle, size_
     return std::nullopt;
 }
 
-std::optional<size_t> LogSearch::FindWithinLinesUp(const Needle& needle, size_t from) const
+std::optional<size_t> LogSearch::FindWithinLinesUp(const Needle& needle, size_t from, size_t bound) const
 {
     // Each block is scanned forward, as quickly as down, keeping its last
     // match: a block is short next to the text.
     const size_t first = m_text.BlockOfPosition(from);
-    for (size_t b = first + 1; b-- > 0;) {
+    const size_t boundBlock = m_text.BlockOfPosition(bound);
+    for (size_t b = first + 1; b-- > boundBlock;) {
         const LogText::Block block = m_text.BlockAt(b);
         std::wstring_view chars = block.chars;
         if (b == first) {
@@ -296,17 +309,20 @@ std::optional<size_t> LogSearch::FindWithinLinesUp(const Needle& needle, size_t 
                 offset = block.lineStarts[line + 1];
             }
         }
+        // Matches before it in this block and the earlier ones start earlier still.
         if (last)
-            return last;
+            return *last >= bound ? last : std::nullopt;
     }
     return std::nullopt;
 }
 
-std::optional<size_t> LogSearch::FindAcrossLinesDown(const Needle& needle, size_t from) const
+std::optional<size_t> LogSearch::FindAcrossLinesDown(const Needle& needle, size_t from, size_t bound) const
 {
     StreamMatcher matcher(needle.Units());
     std::optional<size_t> start;
     WalkDown(m_text, from, [&](wchar_t unit, size_t position) {
+        if (position >= bound)
+            return true;
         if (matcher.Take(needle.Fold(unit)))
             start = position + 1 - needle.Size();
         return start.has_value();
@@ -314,11 +330,13 @@ std::optional<size_t> LogSearch::FindAcrossLinesDown(const Needle& needle, size_
     return start;
 }
 
-std::optional<size_t> LogSearch::FindAcrossLinesUp(const Needle& needle, size_t from) const
+std::optional<size_t> LogSearch::FindAcrossLinesUp(const Needle& needle, size_t from, size_t bound) const
 {
     StreamMatcher matcher(std::wstring(needle.Units().rbegin(), needle.Units().rend()));
     std::optional<size_t> start;
     WalkUp(m_text, from, [&](wchar_t unit, size_t position) {
+        if (position < bound)
+            return true;
         if (matcher.Take(needle.Fold(unit)))
             start = position;
         return start.has_value();

@@ -13,6 +13,8 @@ namespace {
 constexpr UINT_PTR kDragTimer = 1;
 constexpr UINT_PTR kScrollBarTimer = 2;
 constexpr UINT_PTR kValueChangeTimer = 3;
+constexpr UINT_PTR kTextChangedTimer = 4;
+constexpr UINT_PTR kAnnounceTimer = 5;
 
 } // namespace
 
@@ -35,6 +37,7 @@ LogView::LogView(HWND hwnd)
     , m_scrollBar(hwnd, kScrollBarTimer)
     , m_mouse(hwnd, kDragTimer)
     , m_accessibility(hwnd, kValueChangeTimer)
+    , m_automation(*this, kTextChangedTimer, kAnnounceTimer)
     , m_findBox(hwnd, [this](const SearchQuery& query) { return FindNext(query); })
 {
     m_viewport.Fit(RECT{}, m_metrics);
@@ -57,6 +60,7 @@ bool LogView::SetText(const wchar_t* text)
     UpdateScrollBar();
     Invalidate();
     m_accessibility.TextChanged();
+    m_automation.TextChanged(false);
     if (!taken)
         NotifyParent(EN_ERRSPACE);
     return taken;
@@ -125,6 +129,7 @@ void LogView::ShowChange(std::optional<size_t> caret, bool appended, size_t line
         UpdateScrollBar();
     Invalidate();
     m_accessibility.TextChanged();
+    m_automation.TextChanged(appended);
     NotifyParent(EN_UPDATE);
     NotifyParent(EN_CHANGE);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "AutomationHost.h"
 #include "BackBuffer.h"
 #include "FindBox.h"
 #include "FollowRule.h"
 #include "LineMeasurer.h"
 #include "LogAccessibility.h"
+#include "LogAutomation.h"
 #include "LogLayout.h"
 #include "LogText.h"
 #include "LogViewMessages.h"
@@ -43,8 +45,10 @@
 // (LogText), navigation (TextNavigator), the edit queries (EditQueries),
 // layout and painting (LogLayout, LogPainter), the clipboard and the menu,
 // searching (LogSearch, FindBox) and saving (SaveCommand, SaveJob); screen
-// readers see it through LogAccessibility.
-class LogView : public LogViewMessages {
+// readers see it through LogAccessibility and, as a document they read by
+// line and word, through UI Automation (LogAutomation), which reaches the
+// view only as its AutomationHost.
+class LogView final : public LogViewMessages, private AutomationHost {
 public:
     static constexpr const wchar_t* kClassName = L"TarrowLogView";
 
@@ -128,6 +132,17 @@ private:
     void CreateCaret();
     void OnFocus(bool gained);
 
+    // What UI Automation's provider asks of the view (AutomationHost); what
+    // takes more than a member, in LogViewAutomation.cpp.
+    HWND Window() const override { return m_hwnd; }
+    const LogText& Text() const override { return m_text; }
+    Selection CurrentSelection() const override { return m_selection; }
+    const Viewport& View() const override { return m_viewport; }
+    LogLayout SettledLayout() override;
+    void Select(const Selection& selection) override;
+    void ScrollTo(size_t firstLine) override;
+    std::wstring Name() const override;
+
     // Painting.
     // One InvalidateRect per repaint, however many appends come before it.
     void Invalidate();
@@ -153,6 +168,7 @@ private:
     SystemCaret m_caret;
     BackBuffer m_backBuffer;
     LogAccessibility m_accessibility;
+    LogAutomation m_automation;
     FindBox m_findBox;
     // What F3 looks for again.
     std::optional<SearchQuery> m_lastSearch;

@@ -48,7 +48,12 @@ LRESULT CALLBACK LogView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
             delete view;
             return ::DefWindowProcW(hwnd, message, wParam, lParam);
         }
-        return view->OnMessage(message, wParam, lParam);
+        // Screen readers hear of a moved caret or selection once a message.
+        const LogAutomation::Mark before = view->m_automation.Before();
+        const LRESULT result = view->OnMessage(message, wParam, lParam);
+        if (reinterpret_cast<LogView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)) == view)
+            view->m_automation.After(before);
+        return result;
     } catch (const std::bad_alloc&) {
         // Out of memory beyond the text, which refuses its own changes whole:
         // refuse this one message, as the edit control does, and say so.
@@ -117,8 +122,8 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             Invalidate();
         else if (m_mouse.OnTimer(wParam, cursor) && cursor)
             OnMouse(WM_MOUSEMOVE, true, *cursor);
-        else
-            m_accessibility.OnTimer(wParam);
+        else if (!m_accessibility.OnTimer(wParam))
+            m_automation.OnTimer(wParam);
         return 0;
     }
     case WM_CONTEXTMENU:
@@ -150,6 +155,8 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETOBJECT:
         if (const auto answer = m_accessibility.OnGetObject(wParam, lParam))
             return *answer;
+        if (const auto answer = m_automation.OnGetObject(wParam, lParam))
+            return *answer;
         break;
     case kSetAccessibleName:
         if (SentFromThisThread())
@@ -175,6 +182,7 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // A save still going is given up: the old file stays as it was.
         m_save.reset();
         m_findBox.Close();
+        m_automation.Disconnect();
         return 0;
     case WM_ENABLE:
     case WM_STYLECHANGED:
