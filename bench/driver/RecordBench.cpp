@@ -52,8 +52,9 @@ std::uint64_t SizeOf(const std::wstring& path)
 struct SaveTimes {
     double whole = 0;
     std::optional<double> writing;
-    // The counter when the temporary file was first seen (or Save pressed,
-    // if it never was) and when the file was in place.
+    // The counter when Save was pressed, when the temporary file was first
+    // seen (or Save pressed, if it never was) and when the file was in place.
+    LONGLONG pressed = 0;
     LONGLONG writingFrom = 0;
     LONGLONG inPlace = 0;
 };
@@ -94,6 +95,7 @@ std::optional<SaveTimes> Save(e2e::TarrowDriver& app, const std::wstring& path, 
         return Exists(path);
     });
     SaveTimes times;
+    times.pressed = start;
     times.writingFrom = writing.value_or(start);
     times.inPlace = BenchClock::Now();
     times.whole = BenchClock::Seconds(times.inPlace - start);
@@ -311,8 +313,8 @@ void RecordBench::MeasureFind()
 void RecordBench::MeasureToolDuringSave()
 {
     e2e::TarrowDriver& app = m_tarrow.app();
-    const std::string measure = "a tool flooding while the log is saved: its longest wait on the pipe, from the "
-                                "temporary file's appearing to the file in place";
+    const std::string measure = "a tool flooding while the log is saved: its longest wait on the pipe that began "
+                                "between the temporary file's appearing and the file in place";
     const std::string goal = Format("at most %.0f ms", kToolWaitMs);
     const std::wstring record = m_tarrow.folder() + L"\\waits.txt";
     const std::wstring stop = record + L".stop";
@@ -347,6 +349,7 @@ void RecordBench::MeasureToolDuringSave()
     }
     text.resize(read);
     double longestMs = 0;
+    double longestWithDialogMs = 0;
     std::size_t waits = 0;
     for (std::size_t at = text.find('\n'); at != std::string::npos && at + 1 < text.size();
          at = text.find('\n', at + 1)) {
@@ -354,7 +357,11 @@ void RecordBench::MeasureToolDuringSave()
         long long waited = 0;
         if (std::sscanf(text.c_str() + at + 1, "%lld %lld", &began, &waited) != 2)
             continue;
-        if (began < times->inPlace && began + waited > times->writingFrom) {
+        if (began < times->inPlace && began + waited > times->pressed)
+            longestWithDialogMs = std::max(longestWithDialogMs, BenchClock::Milliseconds(waited));
+        // A wait that began before, while the save dialog closed, is the
+        // dialog's: under Wine it holds the thread for about 2 s.
+        if (began >= times->writingFrom && began < times->inPlace) {
             ++waits;
             longestMs = std::max(longestMs, BenchClock::Milliseconds(waited));
         }
@@ -363,4 +370,6 @@ void RecordBench::MeasureToolDuringSave()
         Format("%.0f ms (%zu waits of 5 ms or more over %.2f s of writing)", longestMs, waits,
             BenchClock::Seconds(times->inPlace - times->writingFrom)),
         goal, longestMs <= kToolWaitMs);
+    m_table.Add(m_part, "the same, from pressing Save in the dialog, the dialog's closing included",
+        Format("%.0f ms", longestWithDialogMs));
 }
