@@ -8,6 +8,7 @@
 
 #include "NamedAccessible.h"
 
+#include <SystemLibrary.h>
 #include <UniqueAny.h>
 
 #include <string>
@@ -29,23 +30,14 @@ struct Oleacc {
     UniqueModule module;
 };
 
-template <typename Function> void Lookup(HMODULE module, const char* name, Function& function)
-{
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 const Oleacc& OleaccFromSystemFolder()
 {
     static const Oleacc oleacc = [] {
         Oleacc loaded;
-        wchar_t folder[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return loaded;
-        loaded.module.reset(::LoadLibraryW((std::wstring(folder, length) + L"\\oleacc.dll").c_str()));
+        loaded.module = LoadSystemLibrary(L"oleacc.dll");
         if (loaded.module) {
-            Lookup(loaded.module.get(), "CreateStdAccessibleObject", loaded.createStdAccessibleObject);
-            Lookup(loaded.module.get(), "LresultFromObject", loaded.lresultFromObject);
+            LookUp(loaded.module.get(), "CreateStdAccessibleObject", loaded.createStdAccessibleObject);
+            LookUp(loaded.module.get(), "LresultFromObject", loaded.lresultFromObject);
         }
         return loaded;
     }();

@@ -1,0 +1,12 @@
+#include "SystemLibrary.h"
+
+#include <string>
+
+UniqueModule LoadSystemLibrary(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return UniqueModule();
+    return UniqueModule(::LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str()));
+}
