@@ -8,8 +8,8 @@
 
 namespace {
 
-// The writer's thread wakes the job's window with this, for every buffer
-// written and once when it is over.
+// The writer's thread wakes the job's window with this, as buffers come free
+// and once when it is over.
 constexpr UINT kWritten = WM_APP + 1;
 // The job goes on filling after other messages had their turn.
 constexpr UINT kGoOn = WM_APP + 2;

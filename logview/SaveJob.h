@@ -71,8 +71,6 @@ public:
     // The job's window, hidden until it shows; none once the job is over.
     HWND Window() const { return m_window.get(); }
 
-    static constexpr size_t kBufferBytes = 1024 * 1024;
-
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam);

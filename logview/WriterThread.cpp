@@ -121,13 +121,19 @@ void WriterThread::Run()
     size_t bytes = 0;
     while (fine && NextToWrite(index, bytes)) {
         fine = m_file.Write(m_buffers[index].data(), bytes);
+        bool wake = false;
         {
             const std::lock_guard<std::mutex> hold(m_lock);
             m_full.pop_front();
             m_free.push_back(index);
             ++m_written;
+            // Woken for every buffer, the filling thread would spend more on
+            // waking than on filling: once half of them are free, or when
+            // there is nothing left to write.
+            wake = m_full.empty() || 2 * m_free.size() >= m_buffers.size();
         }
-        m_wake();
+        if (wake)
+            m_wake();
     }
     bool abandoned = false;
     {

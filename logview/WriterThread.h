@@ -24,12 +24,13 @@ public:
     struct Options {
         AtomicFile::Writer writer;
         AtomicFile::Mover mover;
-        size_t bufferBytes = 1024 * 1024;
+        size_t bufferBytes = 2 * 1024 * 1024;
         size_t buffers = 4;
     };
 
-    // wake runs on the writer's thread each time a buffer has been written,
-    // and once when the writer is over; it must only wake the filling thread.
+    // wake runs on the writer's thread once half the buffers are free again
+    // or none is left to write, and once when the writer is over; it must
+    // only wake the filling thread.
     WriterThread(std::wstring path, const Options& options, std::function<void()> wake);
     // Abandons what is not committed yet.
     ~WriterThread();
