@@ -48,7 +48,7 @@ LogView::LogView(HWND hwnd)
 
 bool LogView::SetText(const wchar_t* text)
 {
-    const bool taken = m_text.Assign(text != nullptr ? text : L"");
+    const bool taken = ChangeText([&] { return m_text.Assign(text != nullptr ? text : L""); });
     m_measurer.Forget();
     m_selection = {};
     m_viewport.firstLine = 0;
@@ -74,7 +74,7 @@ void LogView::ReplaceSelection(const wchar_t* text)
     const size_t lineCount = m_text.LineCount();
     const size_t length = m_text.Length();
 
-    const bool taken = m_text.Replace(start, m_selection.End(), inserted);
+    const bool taken = ChangeText([&] { return m_text.Replace(start, m_selection.End(), inserted); });
     // Refused, the text is as it was, or ends with the line that says the
     // log is full, which is then where the caret goes.
     const bool changed = taken || m_text.Length() != length;
@@ -89,7 +89,7 @@ bool LogView::Append(const wchar_t* text)
     const bool follow = m_follow.Follows(m_selection, m_viewport, m_text.LineCount());
     const size_t lineCount = m_text.LineCount();
     const size_t length = m_text.Length();
-    const bool taken = m_text.Append(text != nullptr ? text : L"");
+    const bool taken = ChangeText([&] { return m_text.Append(text != nullptr ? text : L""); });
     if (taken || m_text.Length() != length)
         ShowChange(follow ? std::optional<size_t>(m_text.Length()) : std::nullopt, taken, lineCount);
     if (!taken)

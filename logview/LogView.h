@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -76,6 +77,13 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Text and selection.
+    // Every change of the text, made holding m_textLock: a save's thread
+    // reads the text meanwhile (SaveWriter).
+    template <class Change> bool ChangeText(Change change)
+    {
+        const std::lock_guard<std::mutex> hold(m_textLock);
+        return change();
+    }
     // False if the text was refused for want of memory.
     bool SetText(const wchar_t* text);
     void ReplaceSelection(const wchar_t* text);
@@ -151,6 +159,7 @@ private:
 
     HWND m_hwnd;
     LogText m_text;
+    std::mutex m_textLock;
     LineMeasurer m_measurer;
     ViewMetrics m_metrics;
     Viewport m_viewport;

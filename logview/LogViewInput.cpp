@@ -223,7 +223,7 @@ void LogView::SaveLog()
     // Reported once the job's own message is over, not from within it.
     const HWND self = m_hwnd;
     listener.ended = [self] { ::PostMessageW(self, kSaveEnded, 0, 0); };
-    m_save = std::make_unique<SaveJob>(m_text, *path, Root(), SaveJob::Options(), std::move(listener));
+    m_save = std::make_unique<SaveJob>(m_text, m_textLock, *path, Root(), SaveJob::Options(), std::move(listener));
 }
 
 void LogView::OnSaveProgress(int percent) const

@@ -165,7 +165,7 @@ LRESULT LogView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kRepaintsChanges:
         return TRUE;
     case kTakeTextAgain:
-        return m_text.TakeTextAgain() ? TRUE : FALSE;
+        return ChangeText([this] { return m_text.TakeTextAgain(); }) ? TRUE : FALSE;
     case kSetAppName:
         if (SentFromThisThread())
             m_appName = lParam != 0 ? reinterpret_cast<const wchar_t*>(lParam) : L"";

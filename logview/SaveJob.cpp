@@ -2,24 +2,14 @@
 
 #include "DialogTemplate.h"
 
-#include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace {
 
-// The writer's thread wakes the job's window with this, as buffers come free
-// and once when it is over.
+// The writer's thread wakes the job's window with this, now and then while
+// it writes and once when it is over.
 constexpr UINT kWritten = WM_APP + 1;
-// The job goes on filling after other messages had their turn.
-constexpr UINT kGoOn = WM_APP + 2;
 constexpr UINT_PTR kShowTimer = 1;
-// Longest stretch spent filling buffers before the thread's other messages
-// (a tool's output among them) get their turn.
-constexpr DWORD kSliceMs = 20;
-
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr size_t kByteOrderMarkBytes = 3;
 
 const DialogTemplate& ProgressTemplate()
 {
@@ -35,17 +25,12 @@ const DialogTemplate& ProgressTemplate()
 
 } // namespace
 
-SaveJob::SaveJob(const LogText& text, std::wstring path, HWND owner, Options options, Listener listener)
-    : m_text(text)
-    , m_path(std::move(path))
+SaveJob::SaveJob(
+    const LogText& text, std::mutex& textLock, std::wstring path, HWND owner, Options options, Listener listener)
+    : m_path(std::move(path))
     , m_listener(std::move(listener))
     , m_showAfterMs(options.showAfterMs)
-    , m_encoder(text, text.Length())
-    , m_rewrites(text.Rewrites())
 {
-    // Every buffer must take the byte-order mark and the longest character.
-    options.writing.bufferBytes
-        = std::max(options.writing.bufferBytes, kByteOrderMarkBytes + LogEncoder::kLongestCharacter);
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(owner, GWLP_HINSTANCE));
     m_window.reset(::CreateDialogIndirectParamW(
         instance, ProgressTemplate().Get(), owner, DialogProc, reinterpret_cast<LPARAM>(this)));
@@ -55,14 +40,13 @@ SaveJob::SaveJob(const LogText& text, std::wstring path, HWND owner, Options opt
     }
     m_keys = std::make_unique<DialogKeys>(m_window.get());
     const HWND window = m_window.get();
-    m_writer
-        = std::make_unique<WriterThread>(m_path, options.writing, [window] { ::PostMessageW(window, kWritten, 0, 0); });
+    m_writer = std::make_unique<SaveWriter>(
+        text, textLock, m_path, options.writing, [window] { ::PostMessageW(window, kWritten, 0, 0); });
     if (!m_writer->Start()) {
         End(State::Failed, m_writer->Error());
         return;
     }
     ::SetTimer(window, kShowTimer, m_showAfterMs, nullptr);
-    Pump();
 }
 
 SaveJob::~SaveJob()
@@ -77,36 +61,6 @@ void SaveJob::Cancel()
     m_writer->Abandon();
     // The rename may have been under way already, and then the file is saved.
     End(m_writer->Error() == ERROR_SUCCESS ? State::Saved : State::Cancelled);
-}
-
-void SaveJob::Pump()
-{
-    const DWORD start = ::GetTickCount();
-    while (m_state == State::Running && (!m_encoder.Done() || !m_markWritten)) {
-        if (m_text.Rewrites() != m_rewrites) {
-            m_writer->Abandon();
-            End(State::Overtaken);
-            return;
-        }
-        char* buffer = m_writer->FreeBuffer();
-        if (buffer == nullptr)
-            return; // the writer wakes the job once one is written
-        size_t used = 0;
-        if (!m_markWritten) {
-            std::memcpy(buffer, kByteOrderMark, kByteOrderMarkBytes);
-            used = kByteOrderMarkBytes;
-            m_markWritten = true;
-        }
-        used += m_encoder.Fill(buffer + used, m_writer->BufferBytes() - used);
-        m_writer->Queue(used);
-        m_queuedEnds.push_back(m_encoder.Position());
-        if (::GetTickCount() - start >= kSliceMs) {
-            ::PostMessageW(m_window.get(), kGoOn, 0, 0);
-            return;
-        }
-    }
-    if (m_state == State::Running)
-        m_writer->Finish();
 }
 
 void SaveJob::ShowWindowNow(bool activate)
@@ -136,9 +90,8 @@ void SaveJob::ShowPercent()
 {
     if (!m_shown || !m_window)
         return;
-    const size_t written = m_writer->Written();
-    const size_t position = written == 0 ? 0 : m_queuedEnds[std::min(written, m_queuedEnds.size()) - 1];
-    const int percent = m_encoder.End() == 0 ? 100 : static_cast<int>(position * 100.0 / m_encoder.End());
+    const size_t end = m_writer->End();
+    const int percent = end == 0 ? 100 : static_cast<int>(m_writer->Written() * 100.0 / end);
     if (percent == m_percent)
         return;
     m_percent = percent;
@@ -152,7 +105,6 @@ void SaveJob::End(State state, DWORD error)
     m_state = state;
     m_error = error;
     m_writer.reset();
-    m_queuedEnds = {};
     m_keys.reset();
     if (const HWND window = m_window.release()) {
         ::SetWindowLongPtrW(window, DWLP_USER, 0);
@@ -191,14 +143,13 @@ INT_PTR SaveJob::OnMessage(UINT message, WPARAM wParam)
     case kWritten:
         if (m_writer->Over()) {
             const DWORD error = m_writer->Error();
-            End(error == ERROR_SUCCESS ? State::Saved : State::Failed, error);
+            End(m_writer->Overtaken()        ? State::Overtaken
+                    : error == ERROR_SUCCESS ? State::Saved
+                                             : State::Failed,
+                error);
             return TRUE;
         }
         ShowPercent();
-        Pump();
-        return TRUE;
-    case kGoOn:
-        Pump();
         return TRUE;
     case WM_TIMER:
         if (wParam == kShowTimer)

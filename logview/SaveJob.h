@@ -1,9 +1,8 @@
 #pragma once
 
 #include "DialogKeys.h"
-#include "LogEncoder.h"
 #include "LogText.h"
-#include "WriterThread.h"
+#include "SaveWriter.h"
 
 #include <UniqueAny.h>
 
@@ -12,15 +11,13 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <vector>
 
-// One save of the log that holds up nothing: the window's thread turns the
-// text into UTF-8 a few buffers at a time, between its other messages, so a
-// tool's output keeps reaching the log while the file is written, and a
-// thread of its own writes them (WriterThread). The file holds the log as it
-// stood when the job began, with a byte-order mark; what is appended
-// meanwhile is not in it.
+// One save of the log that holds up nothing: a thread of its own writes the
+// file (SaveWriter), so a tool's output keeps reaching the log while it is
+// written. The file holds the log as it stood when the job began, with a
+// byte-order mark; what is appended meanwhile is not in it.
 //
 // A save still going after a second shows a small window, "保存日志", with
 // how far it is and 取消; cancelling it, the window it belongs to going away
@@ -38,7 +35,7 @@ public:
     };
 
     struct Options {
-        WriterThread::Options writing;
+        SaveWriter::Options writing;
         // How long a save goes before its window shows.
         UINT showAfterMs = 1000;
     };
@@ -53,8 +50,10 @@ public:
     // The control ids within the window, for whoever drives it from outside.
     enum Id : WORD { kPercentId = 1001 };
 
-    // owner: the window the job's window belongs to.
-    SaveJob(const LogText& text, std::wstring path, HWND owner, Options options, Listener listener);
+    // owner: the window the job's window belongs to; textLock: what whoever
+    // changes the text holds meanwhile (SaveWriter).
+    SaveJob(
+        const LogText& text, std::mutex& textLock, std::wstring path, HWND owner, Options options, Listener listener);
     // Cancels a save still going.
     ~SaveJob();
     SaveJob(const SaveJob&) = delete;
@@ -75,28 +74,19 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam);
 
-    // Fills what buffers are free, for a slice of the thread's time at most.
-    void Pump();
     void ShowWindowNow(bool activate);
     void ShowPercent();
     // The job is over: in state, the window gone, the listener told.
     void End(State state, DWORD error = ERROR_SUCCESS);
 
-    const LogText& m_text;
     std::wstring m_path;
     Listener m_listener;
     UINT m_showAfterMs;
-    LogEncoder m_encoder;
-    size_t m_rewrites;
     State m_state = State::Running;
     DWORD m_error = ERROR_SUCCESS;
-    bool m_markWritten = false;
     bool m_shown = false;
     int m_percent = -1;
-    // Where the text stood at the end of each buffer handed over, in order,
-    // for the progress: the writer counts the buffers it has written.
-    std::vector<size_t> m_queuedEnds;
     UniqueWindow m_window;
     std::unique_ptr<DialogKeys> m_keys;
-    std::unique_ptr<WriterThread> m_writer;
+    std::unique_ptr<SaveWriter> m_writer;
 };

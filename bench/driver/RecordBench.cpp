@@ -204,13 +204,20 @@ void RecordBench::MeasureSave()
     std::vector<double> reference;
     std::uint64_t bytes = 0;
     std::string error;
-    for (int run = 0; run < 3 && error.empty(); ++run) {
+    // The first writes of a file this size into a cold page cache take up to
+    // twice as long here, whoever writes them: a save and a loop first, not
+    // counted, and then three of each.
+    for (int run = -1; run < 3 && error.empty(); ++run) {
         std::optional<std::size_t> unused;
         const std::optional<SaveTimes> times = Save(app, saved, nullptr, unused, error);
         bytes = SizeOf(saved);
         ::DeleteFileW(saved.c_str());
         if (!times)
             break;
+        if (run < 0) {
+            WriteLoopSeconds(m_tarrow.folder() + L"\\written.bin", bytes);
+            continue;
+        }
         if (!times->writing) {
             error = "the temporary file was never seen";
             break;
@@ -221,6 +228,9 @@ void RecordBench::MeasureSave()
             reference.push_back(*loop);
         else
             error = "the WriteFile loop failed";
+        if (error.empty())
+            std::fprintf(stderr, "long log: save %d: writing %.2f s, the loop %.2f s\n", run + 1, writing.back(),
+                reference.back());
     }
     if (!error.empty()) {
         m_table.AddMissing(m_part, measure, error, goal);
@@ -313,8 +323,8 @@ void RecordBench::MeasureFind()
 void RecordBench::MeasureToolDuringSave()
 {
     e2e::TarrowDriver& app = m_tarrow.app();
-    const std::string measure = "a tool flooding while the log is saved: its longest wait on the pipe that began "
-                                "between the temporary file's appearing and the file in place";
+    const std::string measure = "a tool flooding while the log is saved: its longest wait on the pipe between the "
+                                "temporary file's appearing and the file in place";
     const std::string goal = Format("at most %.0f ms", kToolWaitMs);
     const std::wstring record = m_tarrow.folder() + L"\\waits.txt";
     const std::wstring stop = record + L".stop";
@@ -359,15 +369,18 @@ void RecordBench::MeasureToolDuringSave()
             continue;
         if (began < times->inPlace && began + waited > times->pressed)
             longestWithDialogMs = std::max(longestWithDialogMs, BenchClock::Milliseconds(waited));
-        // A wait that began before, while the save dialog closed, is the
-        // dialog's: under Wine it holds the thread for about 2 s.
-        if (began >= times->writingFrom && began < times->inPlace) {
+        // Only the part of a wait while the file was written counts: one that
+        // began while the save dialog closed is the dialog's until then (under
+        // Wine it holds the thread for about 2 s), and the save's after.
+        const LONGLONG from = std::max<LONGLONG>(began, times->writingFrom);
+        const LONGLONG to = std::min<LONGLONG>(began + waited, times->inPlace);
+        if (to > from) {
             ++waits;
-            longestMs = std::max(longestMs, BenchClock::Milliseconds(waited));
+            longestMs = std::max(longestMs, BenchClock::Milliseconds(to - from));
         }
     }
     m_table.AddGoal(m_part, measure,
-        Format("%.0f ms (%zu waits of 5 ms or more over %.2f s of writing)", longestMs, waits,
+        Format("%.0f ms (%zu waits of 5 ms or more within %.2f s of writing)", longestMs, waits,
             BenchClock::Seconds(times->inPlace - times->writingFrom)),
         goal, longestMs <= kToolWaitMs);
     m_table.Add(m_part, "the same, from pressing Save in the dialog, the dialog's closing included",

@@ -3,7 +3,6 @@
 // own that writes them and puts the file in place.
 
 #include <SaveJob.h>
-#include <WriterThread.h>
 
 #include <Encoding.h>
 #include <UniqueAny.h>
@@ -13,9 +12,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -96,7 +95,8 @@ protected:
         if (progress)
             listener.progress = [progress](int percent) { progress->push_back(percent); };
         listener.ended = [this] { ++m_ended; };
-        return std::make_unique<SaveJob>(text, path, m_owner.get(), std::move(options), std::move(listener));
+        return std::make_unique<SaveJob>(
+            text, m_textLock, path, m_owner.get(), std::move(options), std::move(listener));
     }
 
     static bool RunsToItsEnd(const SaveJob& job)
@@ -105,6 +105,8 @@ protected:
     }
 
     UniqueWindow m_owner;
+    // What the view holds while it changes the text.
+    std::mutex m_textLock;
     int m_ended = 0;
 
 private:
@@ -193,6 +195,7 @@ TEST_F(SaveJobTest, TheWindowsThreadGoesOnWhileTheDiskIsSlow)
     ::GetDlgItemTextW(job->Window(), SaveJob::kPercentId, percent, 16);
     EXPECT_EQ(std::wstring(percent), L"0%");
     for (int line = 0; line < 50; ++line) {
+        const std::lock_guard<std::mutex> hold(m_textLock);
         ASSERT_TRUE(text.Append(L"output while saving\r\n"));
         e2e::pumpUntil([] { return false; }, 2ms);
     }
@@ -216,22 +219,27 @@ TEST_F(SaveJobTest, StoppedPartWayTheOldFileStays)
         chars += L"第 " + std::to_wstring(line) + L" 行\r\n";
     struct Way {
         const char* what;
-        std::function<void(std::unique_ptr<SaveJob>&, LogText&)> stop;
+        std::function<void(std::unique_ptr<SaveJob>&, LogText&, std::mutex&)> stop;
         SaveJob::State state;
     };
     const Way ways[] = {
         {"取消",
-            [](std::unique_ptr<SaveJob>& job, LogText&) {
+            [](std::unique_ptr<SaveJob>& job, LogText&, std::mutex&) {
                 ::SendMessageW(job->Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             },
             SaveJob::State::Cancelled},
-        {"Exit: the window it belongs to goes", [this](std::unique_ptr<SaveJob>&, LogText&) { m_owner.reset(); },
-            SaveJob::State::Cancelled},
+        {"Exit: the window it belongs to goes",
+            [this](std::unique_ptr<SaveJob>&, LogText&, std::mutex&) { m_owner.reset(); }, SaveJob::State::Cancelled},
         {"the session ends",
-            [](std::unique_ptr<SaveJob>& job, LogText&) { ::SendMessageW(job->Window(), WM_ENDSESSION, TRUE, 0); },
+            [](std::unique_ptr<SaveJob>& job, LogText&, std::mutex&) {
+                ::SendMessageW(job->Window(), WM_ENDSESSION, TRUE, 0);
+            },
             SaveJob::State::Cancelled},
         {"the log is changed other than at its end",
-            [](std::unique_ptr<SaveJob>&, LogText& text) { text.Assign(L"a log of its own\r\n"); },
+            [](std::unique_ptr<SaveJob>&, LogText& text, std::mutex& textLock) {
+                const std::lock_guard<std::mutex> hold(textLock);
+                text.Assign(L"a log of its own\r\n");
+            },
             SaveJob::State::Overtaken},
     };
     for (const Way& way : ways) {
@@ -249,7 +257,7 @@ TEST_F(SaveJobTest, StoppedPartWayTheOldFileStays)
         e2e::pumpUntil([] { return false; }, 50ms);
         ASSERT_EQ(job->Current(), SaveJob::State::Running) << way.what;
 
-        way.stop(job, text);
+        way.stop(job, text, m_textLock);
         ASSERT_TRUE(RunsToItsEnd(*job)) << way.what;
         EXPECT_EQ(job->Current(), way.state) << way.what;
         EXPECT_EQ(job->Window(), nullptr) << way.what;
@@ -308,35 +316,6 @@ TEST_F(SaveJobTest, AFailedSaveSaysWhyAndLeavesTheOldFile)
         EXPECT_EQ(Read(target), kOldRecord) << c.what;
         EXPECT_EQ(Names(), std::vector<std::wstring>{L"record.log"}) << c.what;
     }
-}
-
-// The writer hands a buffer back while the next one is being filled: the one
-// queued is still the one filled.
-TEST_F(SaveJobTest, TheBufferQueuedIsTheOneFilledWhateverTheWriterHandsBack)
-{
-    const UniqueHandle disk(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    WriterThread::Options options;
-    options.bufferBytes = 8;
-    options.buffers = 2;
-    options.writer = [&](HANDLE file, const void* data, DWORD size, DWORD* written) {
-        ::WaitForSingleObject(disk.get(), 60000);
-        return ::WriteFile(file, data, size, written, nullptr);
-    };
-    const std::wstring path = File(L"two.log");
-    WriterThread writer(path, options, [] {});
-    ASSERT_TRUE(writer.Start());
-    std::memcpy(writer.FreeBuffer(), "first ", 6);
-    writer.Queue(6);
-    char* second = writer.FreeBuffer();
-    ASSERT_NE(second, nullptr);
-    std::memcpy(second, "second", 6);
-    ::SetEvent(disk.get());
-    ASSERT_TRUE(e2e::waitUntil([&] { return writer.Written() == 1; }, 30s));
-    writer.Queue(6);
-    writer.Finish();
-    ASSERT_TRUE(e2e::waitUntil([&] { return writer.Over(); }, 30s));
-    EXPECT_EQ(writer.Error(), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(Read(path), "first second");
 }
 
 // A scanner, an indexer or a sync client that opens the new file for a
