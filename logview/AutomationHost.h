@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
 
 // What the log's UI Automation provider asks of the view it serves: the
@@ -39,3 +40,18 @@ protected:
 // long as they like, find the host: emptied when the view's window goes, so
 // that every later call fails as the platform expects.
 using HostLink = std::shared_ptr<AutomationHost*>;
+
+// What each of the provider's calls does first: the host, if the view is
+// still there (UIA_E_ELEMENTNOTAVAILABLE if not), and E_OUTOFMEMORY for an
+// answer that memory does not hold.
+template <typename Action> HRESULT CallHost(const HostLink& link, Action action)
+{
+    AutomationHost* const host = *link;
+    if (host == nullptr)
+        return static_cast<HRESULT>(0x80040201); // UIA_E_ELEMENTNOTAVAILABLE
+    try {
+        return action(*host);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}

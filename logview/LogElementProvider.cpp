@@ -65,14 +65,7 @@ ULONG LogElementProvider::Release()
 
 template <typename Action> HRESULT LogElementProvider::Call(Action action)
 {
-    AutomationHost* const host = *m_link;
-    if (host == nullptr)
-        return uia::kElementNotAvailable;
-    try {
-        return action(*host);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return CallHost(m_link, action);
 }
 
 HRESULT LogElementProvider::get_ProviderOptions(ProviderOptions* result)

@@ -55,14 +55,7 @@ ULONG LogTextProvider::Release()
 
 template <typename Action> HRESULT LogTextProvider::Call(Action action)
 {
-    AutomationHost* const host = *m_link;
-    if (host == nullptr)
-        return uia::kElementNotAvailable;
-    try {
-        return action(*host);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return CallHost(m_link, action);
 }
 
 HRESULT LogTextProvider::NewRange(size_t start, size_t end, uia::ITextRangeProvider** result) const

@@ -100,17 +100,13 @@ ULONG LogTextRange::Release()
 
 template <typename Action> HRESULT LogTextRange::Call(Action action)
 {
-    AutomationHost* const host = *m_link;
-    if (host == nullptr)
-        return uia::kElementNotAvailable;
-    try {
-        const size_t length = host->Text().Length();
+    return CallHost(m_link, [&](AutomationHost& host) {
+        // The text may have changed since the last call.
+        const size_t length = host.Text().Length();
         m_start = std::min(m_start, length);
         m_end = std::min(m_end, length);
-        return action(*host);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+        return action(host);
+    });
 }
 
 LogTextRange* LogTextRange::Own(uia::ITextRangeProvider* other, size_t length) const
